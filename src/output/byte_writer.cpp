@@ -1,0 +1,52 @@
+#include "output/byte_writer.h"
+
+#include <charconv>
+
+namespace polymill {
+
+ByteWriter::ByteWriter(std::FILE* target) : target_(target), buffer_(std::make_unique<char[]>(kCapacity)) {}
+
+void ByteWriter::retarget(std::FILE* target) {
+  flush();
+  target_ = target;
+  failed_ = false;
+}
+
+void ByteWriter::write(const char* data, std::size_t size) {
+  while (size > 0) {
+    const std::size_t room = kCapacity - used_;
+    if (room == 0) {
+      drain();
+      continue;
+    }
+    const std::size_t take = size < room ? size : room;
+    std::memcpy(&buffer_[used_], data, take);
+    used_ += take;
+    data += take;
+    size -= take;
+  }
+}
+
+void ByteWriter::decimal(std::uint32_t value) {
+  char* out = reserve(10);
+  commit(std::to_chars(out, out + 10, value).ptr);
+}
+
+bool ByteWriter::flush() {
+  drain();
+  if (target_ != nullptr && std::fflush(target_) != 0) {
+    failed_ = true;
+  }
+  return !failed_;
+}
+
+void ByteWriter::drain() {
+  if (used_ > 0 && !failed_) {
+    if (target_ == nullptr || std::fwrite(buffer_.get(), 1, used_, target_) != used_) {
+      failed_ = true;
+    }
+  }
+  used_ = 0;
+}
+
+}  // namespace polymill

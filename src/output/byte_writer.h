@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+#include "output/float_text.h"
+
+namespace polymill {
+
+// A large buffer in front of a C stream, so that small values cost a copy and
+// not a library call each. The first failed write is remembered; what follows
+// it is dropped, and flush() reports it.
+class ByteWriter {
+ public:
+  explicit ByteWriter(std::FILE* target = nullptr);
+  ~ByteWriter() { flush(); }
+  ByteWriter(const ByteWriter&) = delete;
+  ByteWriter& operator=(const ByteWriter&) = delete;
+
+  // Flushes what is buffered for the old target, then starts afresh on the new
+  // one with no failure remembered.
+  void retarget(std::FILE* target);
+
+  // Room for at least `size` bytes (size <= kCapacity); commit() says how much was used.
+  char* reserve(std::size_t size) {
+    if (kCapacity - used_ < size) {
+      drain();
+    }
+    return &buffer_[used_];
+  }
+  void commit(char* end) { used_ = static_cast<std::size_t>(end - buffer_.get()); }
+
+  void write(const char* data, std::size_t size);
+  void text(std::string_view words) { write(words.data(), words.size()); }
+  void put(char c) {
+    *reserve(1) = c;
+    ++used_;
+  }
+  void decimal(std::uint32_t value);
+  void floatText(float value) { commit(writeFloatText(value, reserve(kFloatTextMax))); }
+
+  // Hands everything buffered to the target; false once any of it was lost.
+  bool flush();
+
+  static constexpr std::size_t kCapacity = std::size_t{1} << 18;
+
+ private:
+  void drain();
+
+  std::FILE* target_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t used_ = 0;
+  bool failed_ = false;
+};
+
+}  // namespace polymill

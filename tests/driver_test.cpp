@@ -1,0 +1,123 @@
+#include "app/driver.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "chunk/chunk_kinds.h"
+#include "scenes.h"
+#include "test_support.h"
+
+namespace polymill::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+const std::string kNotValid = "\nFile is not a valid 3ds file. Well one that I'll use";
+const Bytes kOldContent = {'o', 'l', 'd'};
+
+class DriverTest : public ::testing::Test {
+ protected:
+  TempDir folder_;
+  std::string in = folder_.path("scene.3ds");
+  std::string vertices = folder_.path("v.bin");
+  std::string faces = folder_.path("f.bin");
+  std::string mapping = folder_.path("m.bin");
+};
+
+TEST_F(DriverTest, TooFewArgumentsPrintUsageAndTouchNothing) {
+  const std::string usage =
+      "Something is up with your Syntax.\n\npolymill infile.3ds outVertexFile outFaceFile outMappingFile\n\n"
+      "Try that.\n\nGoto " +
+      std::string(kHelpAddress) + " for more help if you\ncan't find what you need in the readme.txt\n";
+  writeFile(in, workedExample());
+  for (const auto& arguments : std::vector<std::vector<std::string>>{{}, {in}, {in, vertices}}) {
+    const RunResult run = runProgram(arguments);
+    EXPECT_EQ(run.status, -1);
+    EXPECT_EQ(run.console, usage);
+  }
+  EXPECT_FALSE(fs::exists(vertices));
+}
+
+TEST_F(DriverTest, MissingOrFolderInputIsAReadErrorAfterTheVertexFileIsEmptied) {
+  for (const std::string& input : {folder_.path("absent.3ds"), folder_.path("")}) {
+    writeFile(vertices, kOldContent);
+    writeFile(faces, kOldContent);
+    const RunResult run = runProgram({input, vertices, faces});
+    EXPECT_EQ(run.status, -1);
+    EXPECT_EQ(run.console, "Error reading File\n");
+    EXPECT_TRUE(readFile(vertices).empty());
+    EXPECT_EQ(readFile(faces), kOldContent);
+  }
+}
+
+TEST_F(DriverTest, InputNotStartingWithTheMainChunkIsRejected) {
+  for (const Bytes& scene : {Bytes{}, Bytes{0x4D}, chunk(EDIT3DS), Bytes{0x4D, 0x4C, 6, 0, 0, 0}}) {
+    writeFile(in, scene);
+    writeFile(vertices, kOldContent);
+    writeFile(faces, kOldContent);
+    const RunResult run = runProgram({in, vertices, faces, mapping});
+    EXPECT_EQ(run.status, -1);
+    EXPECT_EQ(run.console, kNotValid);
+    EXPECT_TRUE(readFile(vertices).empty());
+    EXPECT_EQ(readFile(faces), kOldContent);
+    EXPECT_FALSE(fs::exists(mapping));
+  }
+}
+
+TEST_F(DriverTest, TwoByteMainChunkCompletes) {
+  writeFile(in, {0x4D, 0x4D});
+  const RunResult run = runProgram({in, vertices, faces});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.console, "\nMain Chunk found\n Complete ");
+  EXPECT_TRUE(fs::exists(vertices));
+}
+
+TEST_F(DriverTest, WorkedExampleTracesInFullAndCompletes) {
+  writeFile(in, workedExample());
+  const RunResult run = runProgram({in, vertices, faces, mapping, "ignored", "too"});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.console,
+            "\nMain Chunk found\nEdit3DS Chunk found\nObject Found: A\0"
+            "\nObject Mesh Found\nMesh Vertex List Found\nNumber of Vertices: 3\n"
+            "\nMesh Face List Found\nNumber of Faces: 1\n"
+            "\nMesh Vertex Mapping List Found\nNumber of Vertices: 3\n"
+            "0: s= 0 t= 0\n1: s= 1 t= 0\n2: s= 0 t= 1\n"
+            "\n Complete "s);
+  EXPECT_FALSE(fs::exists("ignored"));
+}
+
+TEST_F(DriverTest, SceneWithoutMeshesTracesItsContainers) {
+  writeFile(in, chunk(MAIN, {chunk(0x0002, {u32(3)}), chunk(EDIT3DS, {chunk(0xAFFF)})}));
+  const RunResult run = runProgram({in, vertices, faces});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.console, "\nMain Chunk found\nEdit3DS Chunk found\n Complete ");
+}
+
+TEST_F(DriverTest, OutputNamingTheInputIsRefusedBeforeAnythingIsTouched) {
+  const Bytes scene = workedExample();
+  writeFile(in, scene);
+  const std::string hardLink = folder_.path("hard.3ds");
+  const std::string symLink = folder_.path("sym.3ds");
+  fs::create_hard_link(in, hardLink);
+  fs::create_symlink(in, symLink);
+  const std::vector<std::vector<std::string>> runs = {
+      {in, in, faces},
+      {in, vertices, hardLink},
+      {in, vertices, faces, symLink},
+      {symLink, vertices, faces, folder_.path("./scene.3ds")},
+  };
+  for (const auto& arguments : runs) {
+    const RunResult run = runProgram(arguments);
+    EXPECT_EQ(run.status, -1);
+    EXPECT_EQ(run.console, "Output file is the same as the input file\n");
+    EXPECT_EQ(readFile(in), scene);
+    EXPECT_FALSE(fs::exists(vertices));
+    EXPECT_FALSE(fs::exists(faces));
+  }
+}
+
+}  // namespace
+}  // namespace polymill::test

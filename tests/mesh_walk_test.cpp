@@ -1,0 +1,213 @@
+#include "chunk/mesh_walk.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "chunk/chunk_kinds.h"
+#include "scenes.h"
+#include "test_support.h"
+
+namespace polymill::test {
+namespace {
+
+using namespace std::string_literals;
+
+std::vector<float> xyz(const MeshLists& lists) {
+  std::vector<float> all;
+  for (const Vertex& v : lists.vertices) {
+    all.insert(all.end(), {v.x, v.y, v.z});
+  }
+  return all;
+}
+
+std::vector<std::uint16_t> abcf(const MeshLists& lists) {
+  std::vector<std::uint16_t> all;
+  for (const Face& f : lists.faces) {
+    all.insert(all.end(), {f.a, f.b, f.c, f.flags});
+  }
+  return all;
+}
+
+std::vector<float> st(const MeshLists& lists) {
+  std::vector<float> all;
+  for (const MapCoord& c : lists.mapping) {
+    all.insert(all.end(), {c.s, c.t});
+  }
+  return all;
+}
+
+Bytes scene(std::initializer_list<Bytes> editorContent) { return chunk(MAIN, {chunk(EDIT3DS, editorContent)}); }
+
+const std::string kSceneTrace = "\nMain Chunk found\nEdit3DS Chunk found";
+
+TEST(MeshWalk, WorkedExampleByteForByte) {
+  const Bytes bytes = workedExample();
+  const Bytes golden = {
+      0x4D, 0x4D, 0x80, 0x00, 0x00, 0x00, 0x02, 0x00, 0x0A, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x3D, 0x3D, 0x70,
+      0x00, 0x00, 0x00, 0x00, 0x40, 0x6A, 0x00, 0x00, 0x00, 0x41, 0x00, 0x00, 0x41, 0x62, 0x00, 0x00, 0x00, 0x10, 0x41,
+      0x2C, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+      0x00, 0x80, 0x3F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80, 0x3F,
+      0x00, 0x00, 0x00, 0x00, 0x20, 0x41, 0x10, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00, 0x02, 0x00, 0x07,
+      0x00, 0x40, 0x41, 0x20, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+      0x80, 0x3F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80, 0x3F,
+  };
+  ASSERT_EQ(bytes, golden);
+
+  const WalkResult walk = walkScene(bytes);
+  EXPECT_EQ(walk.trace,
+            "\nMain Chunk found\nEdit3DS Chunk found\nObject Found: A\0"
+            "\nObject Mesh Found\nMesh Vertex List Found\nNumber of Vertices: 3\n"
+            "\nMesh Face List Found\nNumber of Faces: 1\n"
+            "\nMesh Vertex Mapping List Found\nNumber of Vertices: 3\n"
+            "0: s= 0 t= 0\n1: s= 1 t= 0\n2: s= 0 t= 1\n"s);
+  EXPECT_EQ(walk.starts, (std::vector<std::uint32_t>{0, 6, 16, 22, 30, 36, 80, 96, 128}));
+  EXPECT_EQ(xyz(walk.lists), (std::vector<float>{0, 0, 0, 1, 0, 0, 0, 1, 0}));
+  EXPECT_EQ(abcf(walk.lists), (std::vector<std::uint16_t>{0, 1, 2, 7}));
+  EXPECT_EQ(st(walk.lists), (std::vector<float>{0, 0, 1, 0, 0, 1}));
+}
+
+TEST(MeshWalk, EmptyListsPrintTheirCountAndAppendNothing) {
+  const WalkResult walk = walkScene(
+      scene({chunk(MESH_VERTEX_LIST, {u16(0)}), chunk(MESH_FACE_LIST, {u16(0)}), chunk(MESH_MAPPING_LIST, {u16(0)})}));
+  EXPECT_EQ(walk.trace, kSceneTrace +
+                            "\nMesh Vertex List Found\nNumber of Vertices: 0\n"
+                            "\nMesh Face List Found\nNumber of Faces: 0\n"
+                            "\nMesh Vertex Mapping List Found\nNumber of Vertices: 0\n");
+  EXPECT_TRUE(walk.lists.vertices.empty());
+  EXPECT_TRUE(walk.lists.faces.empty());
+  EXPECT_TRUE(walk.lists.mapping.empty());
+}
+
+TEST(MeshWalk, ObjectsFollowOneAnotherWithIndicesAsStored) {
+  const auto object = [](const char* name, float offset) {
+    return chunk(OBJECT, {cstr(name),
+                          chunk(OBJECT_MESH,
+                                {
+                                    chunk(MESH_VERTEX_LIST, {u16(2), vertexEntries({{offset, 0, 0}, {offset, 1, 0}})}),
+                                    chunk(MESH_FACE_LIST, {u16(1), faceEntries({{1, 0, 1, 3}})}),
+                                    chunk(MESH_MAPPING_LIST, {u16(1), mappingEntries({{offset, 0.5f}})}),
+                                })});
+  };
+  const WalkResult walk = walkScene(scene({object("P", 10), object("Q", 20)}));
+  EXPECT_EQ(xyz(walk.lists), (std::vector<float>{10, 0, 0, 10, 1, 0, 20, 0, 0, 20, 1, 0}));
+  EXPECT_EQ(abcf(walk.lists), (std::vector<std::uint16_t>{1, 0, 1, 3, 1, 0, 1, 3}));
+  EXPECT_EQ(st(walk.lists), (std::vector<float>{10, 0.5f, 20, 0.5f}));
+  EXPECT_NE(walk.trace.find("\nObject Found: P\0"s), std::string::npos);
+  EXPECT_NE(walk.trace.find("0: s= 20 t= 0.5\n"), std::string::npos);
+}
+
+TEST(MeshWalk, ChunksInsideAFaceListAreNeverVisited) {
+  const WalkResult walk = walkScene(scene({
+      chunk(MESH_FACE_LIST,
+            {u16(1), faceEntries({{0, 1, 2, 0}}), chunk(MESH_VERTEX_LIST, {u16(1), vertexEntries({{9, 9, 9}})})}),
+      chunk(MESH_VERTEX_LIST, {u16(1), vertexEntries({{1, 2, 3}})}),
+  }));
+  EXPECT_EQ(abcf(walk.lists), (std::vector<std::uint16_t>{0, 1, 2, 0}));
+  EXPECT_EQ(xyz(walk.lists), (std::vector<float>{1, 2, 3}));
+  EXPECT_EQ(walk.starts, (std::vector<std::uint32_t>{0, 6, 12, 48, 68}));
+}
+
+TEST(MeshWalk, EmptyObjectNameEchoesItsZeroByteAndEntersOneByteIn) {
+  const WalkResult walk = walkScene(scene({chunk(OBJECT, {cstr(""), chunk(OBJECT_MESH)})}));
+  EXPECT_EQ(walk.trace, kSceneTrace + "\nObject Found: \0\nObject Mesh Found"s);
+  EXPECT_EQ(walk.starts, (std::vector<std::uint32_t>{0, 6, 12, 19, 25}));
+}
+
+TEST(MeshWalk, ListsAreDecodedWhereverTheyStand) {
+  // A vertex list straight inside the main chunk, outside any object.
+  const WalkResult walk = walkScene(chunk(MAIN, {chunk(MESH_VERTEX_LIST, {u16(1), vertexEntries({{4, 5, 6}})})}));
+  EXPECT_EQ(xyz(walk.lists), (std::vector<float>{4, 5, 6}));
+}
+
+TEST(MeshWalk, CountBeyondThePayloadReadsOnAndTheWalkResumesByLength) {
+  // Ten declared, four held: the other six come from the mapping chunk after it and then the end of input.
+  const Bytes vertices =
+      chunk(MESH_VERTEX_LIST, {u16(10), vertexEntries({{1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {4, 4, 4}})});
+  const Bytes mapping = chunk(MESH_MAPPING_LIST, {u16(1), mappingEntries({{0.5f, 0.25f}})});
+  const WalkResult walk = walkScene(chunk(MAIN, {vertices, mapping}));
+  ASSERT_EQ(walk.lists.vertices.size(), 10u);
+  EXPECT_EQ(walk.lists.vertices[3].z, 4.0f);
+  // The first 12 bytes of the mapping chunk, read as a vertex: 40 41 10 00 | 00 00 01 00 | 00 00 00 3F.
+  EXPECT_EQ(std::bit_cast<std::uint32_t>(walk.lists.vertices[4].x), 0x00104140u);
+  EXPECT_EQ(std::bit_cast<std::uint32_t>(walk.lists.vertices[4].y), 0x00010000u);
+  EXPECT_EQ(walk.lists.vertices[4].z, 0.5f);
+  // Then 0.25 and the end of the input: zeros from there on.
+  EXPECT_EQ(walk.lists.vertices[5].x, 0.25f);
+  EXPECT_EQ(walk.lists.vertices[5].y, 0.0f);
+  EXPECT_EQ(walk.lists.vertices[9].z, 0.0f);
+  // The walk still visited the mapping chunk at the vertex chunk's start + length, on the failed input.
+  EXPECT_EQ(walk.starts, (std::vector<std::uint32_t>{0, 6, 62}));
+  EXPECT_EQ(walk.trace, "\nMain Chunk found\nMesh Vertex List Found\nNumber of Vertices: 10\n");
+}
+
+TEST(MeshWalk, TruncatedValuesKeepTheirArrivedBytes) {
+  Bytes bytes = chunk(MAIN, {chunk(MESH_MAPPING_LIST, {u16(2), mappingEntries({{1, 2}})})});
+  bytes.push_back(0x80);
+  bytes.push_back(0x3F);  // half of a float: 0x00003F80
+  const WalkResult walk = walkScene(bytes);
+  ASSERT_EQ(walk.lists.mapping.size(), 2u);
+  EXPECT_EQ(std::bit_cast<std::uint32_t>(walk.lists.mapping[1].s), 0x00003F80u);
+  EXPECT_EQ(walk.lists.mapping[1].t, 0.0f);
+  EXPECT_NE(walk.trace.find("\n1: s= 2.27795e-041 t= 0\n"), std::string::npos);
+}
+
+TEST(MeshWalk, ListOfLengthZeroReadsOnAndEndsTheWalk) {
+  const WalkResult walk =
+      walkScene(chunk(MAIN, {chunkWithLength(MESH_FACE_LIST, 0), u16(1), u16(4), u16(5), u16(6), u16(1)}));
+  EXPECT_EQ(abcf(walk.lists), (std::vector<std::uint16_t>{4, 5, 6, 1}));
+  EXPECT_EQ(walk.starts, (std::vector<std::uint32_t>{0, 6}));
+}
+
+TEST(MeshWalk, ObjectNameMayRunPastItsChunk) {
+  // The object chunk claims 8 bytes, but its name runs on; the child is looked for after the name.
+  const Bytes bytes = chunk(MAIN, {chunkWithLength(OBJECT, 8, {cstr("LongName"), chunk(OBJECT_MESH)})});
+  const WalkResult walk = walkScene(bytes);
+  EXPECT_EQ(walk.trace, "\nMain Chunk found\nObject Found: LongName\0\nObject Mesh Found"s);
+  EXPECT_EQ(walk.starts, (std::vector<std::uint32_t>{0, 6, 21, 27}));
+}
+
+TEST(MeshWalk, NameCutByTheEndOfInputEndsTheWalkOneStepLater) {
+  const Bytes bytes = cat({chunkWithLength(MAIN, 100), chunkWithLength(OBJECT, 50), Bytes{'N', 'o', 'E', 'n', 'd'}});
+  const WalkResult walk = walkScene(bytes);
+  EXPECT_EQ(walk.trace, "\nMain Chunk found\nObject Found: NoEnd");
+  EXPECT_EQ(walk.starts, (std::vector<std::uint32_t>{0, 6, 17}));
+}
+
+TEST(MeshWalk, RootOfLengthZeroPrintsItsMessageAlone) {
+  const WalkResult walk = walkScene(cat({chunkWithLength(MAIN, 0), chunk(EDIT3DS)}));
+  EXPECT_EQ(walk.trace, "\nMain Chunk found");
+  EXPECT_EQ(walk.starts, (std::vector<std::uint32_t>{0}));
+}
+
+TEST(MeshWalk, UnknownChunksAreSteppedOverWithEverythingInThem) {
+  const WalkResult walk = walkScene(
+      scene({chunk(0xAFFF, {chunk(MESH_VERTEX_LIST, {u16(1), vertexEntries({{7, 7, 7}})})}), chunk(OBJECT_MESH)}));
+  EXPECT_TRUE(walk.lists.vertices.empty());
+  EXPECT_EQ(walk.trace, kSceneTrace + "\nObject Mesh Found");
+}
+
+TEST(MeshWalk, MappingIndexRestartsInEveryChunk) {
+  const WalkResult walk = walkScene(scene({
+      chunk(MESH_MAPPING_LIST, {u16(4), mappingEntries({{0, 0}, {0, 0}, {0, 0}, {0.25f, 1}})}),
+      chunk(MESH_MAPPING_LIST, {u16(1), mappingEntries({{-0.0f, 1e-5f}})}),
+  }));
+  EXPECT_NE(walk.trace.find("\n3: s= 0.25 t= 1\n"), std::string::npos);
+  EXPECT_NE(walk.trace.find("Number of Vertices: 1\n0: s= -0 t= 1e-005\n"), std::string::npos);
+}
+
+TEST(MeshWalk, LongRunsOfSmallChunksAreAllVisited) {
+  const Bytes small = chunkWithLength(0x0001, 6);
+  Bytes content;
+  for (int i = 0; i < 20000; ++i) {
+    content.insert(content.end(), small.begin(), small.end());
+  }
+  const WalkResult walk =
+      walkScene(cat({chunkWithLength(MAIN, static_cast<std::uint32_t>(6 + content.size())), content}));
+  EXPECT_EQ(walk.trace, "\nMain Chunk found");
+  ASSERT_EQ(walk.starts.size(), 20002u);  // the root, every chunk, and the zero record at the end
+  EXPECT_EQ(walk.starts.back(), 6u + 6u * 20000u);
+}
+
+}  // namespace
+}  // namespace polymill::test

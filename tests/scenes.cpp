@@ -1,0 +1,111 @@
+#include "scenes.h"
+
+#include "chunk/chunk_kinds.h"
+
+namespace polymill::test {
+
+namespace {
+constexpr std::uint16_t kVersion = 0x0002;
+constexpr std::uint16_t kMeshVersion = 0x3D3E;
+constexpr std::uint16_t kMaterial = 0xAFFF;
+constexpr std::uint16_t kMaterialName = 0xA000;
+constexpr std::uint16_t kMaterialGroup = 0x4130;
+constexpr std::uint16_t kSmoothingGroups = 0x4150;
+constexpr std::uint16_t kMeshMatrix = 0x4160;
+constexpr std::uint16_t kKeyframer = 0xB000;
+
+Bytes identityMatrix() { return vertexEntries({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0}}); }
+}  // namespace
+
+Bytes workedExample() {
+  return chunk(
+      MAIN,
+      {
+          chunkWithLength(kVersion, 10, {u32(3)}),
+          chunk(
+              EDIT3DS,
+              {chunk(OBJECT,
+                     {
+                         cstr("A"),
+                         chunk(OBJECT_MESH,
+                               {
+                                   chunk(MESH_VERTEX_LIST, {u16(3), vertexEntries({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}})}),
+                                   chunk(MESH_FACE_LIST, {u16(1), faceEntries({{0, 1, 2, 7}})}),
+                                   chunk(MESH_MAPPING_LIST, {u16(3), mappingEntries({{0, 0}, {1, 0}, {0, 1}})}),
+                               }),
+                     })}),
+      });
+}
+
+Bytes texturedScene() {
+  const Bytes cube = chunk(
+      OBJECT, {
+                  cstr("Crate"),
+                  chunk(OBJECT_MESH,
+                        {
+                            chunk(MESH_VERTEX_LIST, {u16(8), vertexEntries({{-1, -1, -1},
+                                                                            {1, -1, -1},
+                                                                            {1, 1, -1},
+                                                                            {-1, 1, -1},
+                                                                            {-1, -1, 1},
+                                                                            {1, -1, 1},
+                                                                            {1, 1, 1},
+                                                                            {-1, 1, 1}})}),
+                            chunk(MESH_MAPPING_LIST, {u16(8), mappingEntries({{0, 0},
+                                                                              {1, 0},
+                                                                              {1, 1},
+                                                                              {0, 1},
+                                                                              {0.25f, 0.75f},
+                                                                              {0.5f, -0.125f},
+                                                                              {1e-5f, 2e6f},
+                                                                              {-0.0f, 3.5f}})}),
+                            chunk(kMeshMatrix, {identityMatrix()}),
+                            chunk(MESH_FACE_LIST,
+                                  {u16(12),
+                                   faceEntries({{0, 2, 1, 7},
+                                                {0, 3, 2, 7},
+                                                {4, 5, 6, 7},
+                                                {4, 6, 7, 7},
+                                                {0, 1, 5, 3},
+                                                {0, 5, 4, 3},
+                                                {2, 3, 7, 3},
+                                                {2, 7, 6, 3},
+                                                {1, 2, 6, 6},
+                                                {1, 6, 5, 6},
+                                                {0, 4, 7, 5},
+                                                {0, 7, 3, 5}}),
+                                   chunk(kMaterialGroup, {cstr("Wood"), u16(2), u16(0), u16(1)}),
+                                   chunk(kSmoothingGroups, {u32(1), u32(1), u32(2), u32(2), u32(4), u32(4), u32(8),
+                                                            u32(8), u32(16), u32(16), u32(32), u32(32)})}),
+                        }),
+              });
+  const Bytes pyramid = chunk(
+      OBJECT,
+      {
+          cstr("Pyramid"),
+          chunk(OBJECT_MESH,
+                {
+                    chunk(MESH_VERTEX_LIST,
+                          {u16(5), vertexEntries({{0, 0, 2}, {-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}})}),
+                    chunk(MESH_FACE_LIST,
+                          {u16(6),
+                           faceEntries(
+                               {{0, 1, 2, 7}, {0, 2, 3, 7}, {0, 3, 4, 7}, {0, 4, 1, 7}, {1, 3, 2, 7}, {1, 4, 3, 7}})}),
+                    chunk(MESH_MAPPING_LIST, {u16(5), mappingEntries({{0.5f, 1}, {0, 0}, {1, 0}, {0, 0}, {1, 0}})}),
+                    chunk(kMeshMatrix, {identityMatrix()}),
+                }),
+      });
+  return chunk(MAIN, {
+                         chunk(kVersion, {u32(3)}),
+                         chunk(EDIT3DS,
+                               {
+                                   chunk(kMeshVersion, {u32(3)}),
+                                   chunk(kMaterial, {chunk(kMaterialName, {cstr("Wood")})}),
+                                   cube,
+                                   pyramid,
+                               }),
+                         chunk(kKeyframer, {chunk(0xB00A, {u16(5), cstr("MAXSCENE"), u32(100)})}),
+                     });
+}
+
+}  // namespace polymill::test

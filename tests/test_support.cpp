@@ -1,0 +1,92 @@
+#include "test_support.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+
+#include "app/driver.h"
+#include "chunk/chunk.h"
+#include "chunk/input_file.h"
+#include "chunk/mesh_walk.h"
+#include "output/byte_writer.h"
+
+namespace polymill::test {
+
+TempDir::TempDir() {
+  std::random_device seed;
+  const auto base = std::filesystem::temp_directory_path();
+  do {
+    root_ = base / ("polymill-test-" + std::to_string(seed()));
+  } while (!std::filesystem::create_directory(root_));
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::permissions(root_, std::filesystem::perms::owner_all, ignored);
+  std::filesystem::remove_all(root_, ignored);
+}
+
+void writeFile(const std::string& path, const Bytes& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!out) {
+    throw std::runtime_error("cannot write test file " + path);
+  }
+}
+
+Bytes readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    throw std::runtime_error("cannot read test file " + path);
+  }
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string CapturedStream::text() const {
+  std::fflush(file_);
+  std::rewind(file_);
+  std::string all;
+  char block[4096];
+  for (std::size_t got; (got = std::fread(block, 1, sizeof block, file_)) > 0;) {
+    all.append(block, got);
+  }
+  return all;
+}
+
+RunResult runProgram(const std::vector<std::string>& arguments) {
+  std::vector<const char*> words;
+  std::transform(arguments.begin(), arguments.end(), std::back_inserter(words),
+                 [](const std::string& word) { return word.c_str(); });
+  CapturedStream console;
+  RunResult result;
+  result.status = runPolymill(words, console.get());
+  result.console = console.text();
+  return result;
+}
+
+WalkResult walkScene(const Bytes& scene) {
+  TempDir folder;
+  const std::string path = folder.path("scene.3ds");
+  writeFile(path, scene);
+  InputFile input;
+  if (!input.open(path.c_str())) {
+    throw std::runtime_error("cannot open " + path);
+  }
+  CapturedStream consoleStream;
+  WalkResult result;
+  Chunk* root = openRoot(input);
+  {
+    ByteWriter console(consoleStream.get());
+    Chunk* last = walkChunks(*root, input, result.lists, console);
+    for (const Chunk* record = last; record != nullptr; record = record->predecessor) {
+      result.starts.insert(result.starts.begin(), record->start);
+    }
+    releaseChain(last);
+  }
+  result.trace = consoleStream.text();
+  return result;
+}
+
+}  // namespace polymill::test
