@@ -72,7 +72,8 @@ TEST_F(DriverTest, TwoByteMainChunkCompletes) {
   const RunResult run = runProgram({in, vertices, faces});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.console, "\nMain Chunk found\n Complete ");
-  EXPECT_TRUE(fs::exists(vertices));
+  EXPECT_TRUE(readFile(vertices).empty());
+  EXPECT_TRUE(readFile(faces).empty());
 }
 
 TEST_F(DriverTest, WorkedExampleTracesInFullAndCompletes) {
@@ -87,6 +88,50 @@ TEST_F(DriverTest, WorkedExampleTracesInFullAndCompletes) {
             "0: s= 0 t= 0\n1: s= 1 t= 0\n2: s= 0 t= 1\n"
             "\n Complete "s);
   EXPECT_FALSE(fs::exists("ignored"));
+  EXPECT_EQ(readFile(vertices), (Bytes{0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                       0x3F, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                       0x00, 0x00, 0x00, 0x00, 0x3F, 0x80, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}));
+  EXPECT_EQ(readFile(faces), (Bytes{0x00, 0x00, 0x00, 0x01, 0x00, 0x02}));
+  EXPECT_EQ(readFile(mapping), (Bytes{0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x3F, 0x80, 0x00, 0x00,
+                                      0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x3F, 0x80, 0x00, 0x00}));
+}
+
+TEST_F(DriverTest, ObjectsAreConcatenatedWithTheirOwnIndices) {
+  const auto object = [](std::uint16_t vertexCount) {
+    Bytes entries;
+    for (std::uint16_t i = 0; i < vertexCount; ++i) {
+      entries = cat({entries, f32(i), f32(0), f32(0)});
+    }
+    return chunk(OBJECT,
+                 {cstr("O"), chunk(OBJECT_MESH, {chunk(MESH_VERTEX_LIST, {u16(vertexCount), entries}),
+                                                 chunk(MESH_FACE_LIST, {u16(1), faceEntries({{0, 1, 3, 0}})})})});
+  };
+  writeFile(in, chunk(MAIN, {chunk(EDIT3DS, {object(8), object(4)})}));
+  const RunResult run = runProgram({in, vertices, faces});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(readFile(vertices).size(), 144u);
+  EXPECT_EQ(readFile(faces), (Bytes{0, 0, 0, 1, 0, 3, 0, 0, 0, 1, 0, 3}));
+  EXPECT_FALSE(fs::exists(mapping));
+}
+
+TEST_F(DriverTest, OutputFailuresFollowTheTraceAndFailTheRun) {
+  writeFile(in, chunk(MAIN, {chunk(MESH_VERTEX_LIST, {u16(1), vertexEntries({{1, 2, 3}})})}));
+  const std::string trace = "\nMain Chunk found\nMesh Vertex List Found\nNumber of Vertices: 1\n";
+  RunResult run = runProgram({in, folder_.path(""), faces, mapping});
+  EXPECT_EQ(run.status, -1);
+  EXPECT_EQ(run.console, trace + "Error Opening File to write Vertices\n");
+  EXPECT_FALSE(fs::exists(faces));
+
+  run = runProgram({in, "/dev/full", faces, mapping});
+  EXPECT_EQ(run.status, -1);
+  EXPECT_EQ(run.console, trace + "Error Writing Vertices\n");
+  EXPECT_FALSE(fs::exists(faces));
+
+  run = runProgram({in, vertices, faces, folder_.path("")});
+  EXPECT_EQ(run.status, -1);
+  EXPECT_EQ(run.console, trace + "Error Opening File to write Mapping Coordinates\n");
+  EXPECT_EQ(readFile(vertices), (Bytes{0x3F, 0x80, 0, 0, 0x40, 0, 0, 0, 0x40, 0x40, 0, 0}));
+  EXPECT_TRUE(readFile(faces).empty());
 }
 
 TEST_F(DriverTest, SceneWithoutMeshesTracesItsContainers) {
@@ -94,6 +139,9 @@ TEST_F(DriverTest, SceneWithoutMeshesTracesItsContainers) {
   const RunResult run = runProgram({in, vertices, faces});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.console, "\nMain Chunk found\nEdit3DS Chunk found\n Complete ");
+  EXPECT_TRUE(readFile(vertices).empty());
+  EXPECT_TRUE(readFile(faces).empty());
+  EXPECT_FALSE(fs::exists(mapping));
 }
 
 TEST_F(DriverTest, OutputNamingTheInputIsRefusedBeforeAnythingIsTouched) {

@@ -9,6 +9,7 @@
 #include "chunk/mesh_walk.h"
 #include "mesh/mesh_types.h"
 #include "output/byte_writer.h"
+#include "output/mesh_writer.h"
 #include "output/output_file.h"
 
 namespace polymill {
@@ -70,9 +71,13 @@ int runPolymill(std::span<const char* const> arguments, std::FILE* consoleStream
     return -1;
   }
 
-  Chunk* last = walkChunks(*root, input, lists, console);
-  releaseChain(last);
-  output.close();
+  // Nothing past the walk needs the chunk records.
+  releaseChain(walkChunks(*root, input, lists, console));
+
+  const char* mappingFile = arguments.size() > 3 ? arguments[3] : nullptr;
+  if (!writeOutputs(lists, output, arguments.size(), arguments[2], mappingFile, console)) {
+    return -1;
+  }
   console.text("\n Complete ");
   return 0;
 }

@@ -1,0 +1,66 @@
+#include "output/mesh_writer.h"
+
+#include <string_view>
+
+namespace polymill {
+
+namespace {
+
+constexpr std::size_t kArgumentsWithMapping = 4;
+
+bool report(ByteWriter& console, std::string_view message) {
+  console.text(message);
+  return false;
+}
+
+bool openFile(OutputFile& output, const char* path, std::string_view cannotOpen, ByteWriter& console) {
+  return output.open(path) || report(console, cannotOpen);
+}
+
+// Writes every record and closes the file, so that a full disk shows here.
+template <typename List, typename WriteRecord>
+bool writeFile(OutputFile& output, const List& records, WriteRecord writeRecord, std::string_view cannotWrite,
+               ByteWriter& console) {
+  for (const auto& record : records) {
+    writeRecord(output, record);
+  }
+  return output.close() || report(console, cannotWrite);
+}
+
+void writeVertex(OutputFile& output, const Vertex& vertex) {
+  output.writeFloat(vertex.x);
+  output.writeFloat(vertex.y);
+  output.writeFloat(vertex.z);
+}
+
+void writeFace(OutputFile& output, const Face& face) {
+  output.writeU16(face.a);
+  output.writeU16(face.b);
+  output.writeU16(face.c);
+}
+
+void writeMapCoord(OutputFile& output, const MapCoord& coord) {
+  output.writeFloat(coord.s);
+  output.writeFloat(coord.t);
+}
+
+}  // namespace
+
+bool writeOutputs(const MeshLists& lists, OutputFile& output, std::size_t argumentCount, const char* faceFile,
+                  const char* mappingFile, ByteWriter& console) {
+  if (!output.isOpen()) {
+    return report(console, "Error Opening File to write Vertices\n");
+  }
+  if (!writeFile(output, lists.vertices, writeVertex, "Error Writing Vertices\n", console) ||
+      !openFile(output, faceFile, "Error Opening File to write Faces\n", console) ||
+      !writeFile(output, lists.faces, writeFace, "Error Writing Faces\n", console)) {
+    return false;
+  }
+  if (argumentCount < kArgumentsWithMapping) {
+    return true;
+  }
+  return openFile(output, mappingFile, "Error Opening File to write Mapping Coordinates\n", console) &&
+         writeFile(output, lists.mapping, writeMapCoord, "Error Writing Mapping Coordinates\n", console);
+}
+
+}  // namespace polymill
