@@ -32,7 +32,7 @@ void InputFile::seek(std::uint64_t position) {
     return;
   }
   if (position >= kPositionLimit) {
-    failed_ = true;
+    fail();
     return;
   }
   if (position >= bufferStart_ && position - bufferStart_ <= end_) {
@@ -48,7 +48,7 @@ std::size_t InputFile::read(std::uint8_t* out, std::size_t size) {
   std::size_t delivered = 0;
   while (!failed_ && delivered < size) {
     if (next_ == end_ && !refill()) {
-      failed_ = true;
+      fail();
       break;
     }
     const std::size_t take = std::min(size - delivered, end_ - next_);
@@ -57,6 +57,13 @@ std::size_t InputFile::read(std::uint8_t* out, std::size_t size) {
     delivered += take;
   }
   return delivered;
+}
+
+// Empties the buffer too, so that no read, however small, delivers from it again.
+void InputFile::fail() {
+  failed_ = true;
+  next_ = 0;
+  end_ = 0;
 }
 
 // Replaces the fully consumed buffer with the block that follows it.

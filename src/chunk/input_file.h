@@ -58,6 +58,7 @@ class InputFile {
     return littleEndian(bytes, read(bytes, Size));
   }
 
+  void fail();
   bool refill();
 
   std::unique_ptr<std::FILE, FileCloser> file_;
