@@ -81,8 +81,9 @@ WalkResult walkScene(const Bytes& scene) {
     ByteWriter console(consoleStream.get());
     Chunk* last = walkChunks(*root, input, result.lists, console);
     for (const Chunk* record = last; record != nullptr; record = record->predecessor) {
-      result.starts.insert(result.starts.begin(), record->start);
+      result.starts.push_back(record->start);
     }
+    std::reverse(result.starts.begin(), result.starts.end());
     releaseChain(last);
   }
   result.trace = consoleStream.text();
