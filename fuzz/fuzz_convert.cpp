@@ -13,10 +13,14 @@
 
 namespace {
 
-// One scratch folder per fuzzing process; each input overwrites the same files.
+// One scratch folder per fuzzing process, in memory where the system has a
+// tmpfs for it; each input overwrites the same files.
 struct Scratch {
   Scratch() {
-    folder = std::filesystem::temp_directory_path() / ("polymill-fuzz-" + std::to_string(::getpid()));
+    std::error_code error;
+    const std::filesystem::path base =
+        std::filesystem::is_directory("/dev/shm", error) ? "/dev/shm" : std::filesystem::temp_directory_path();
+    folder = base / ("polymill-fuzz-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     input = (folder / "in.3ds").string();
     vertices = (folder / "v.bin").string();

@@ -23,7 +23,7 @@ bool InputFile::open(const char* path) {
   // Blocks go straight into our own buffer; a second one inside the FILE would
   // only copy them again.
   std::setvbuf(file_.get(), nullptr, _IONBF, 0);
-  buffer_ = std::make_unique<std::uint8_t[]>(kBlockSize);
+  buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(kBlockSize);
   return true;
 }
 

@@ -4,7 +4,8 @@
 
 namespace polymill {
 
-ByteWriter::ByteWriter(std::FILE* target) : target_(target), buffer_(std::make_unique<char[]>(kCapacity)) {}
+ByteWriter::ByteWriter(std::FILE* target)
+    : target_(target), buffer_(std::make_unique_for_overwrite<char[]>(kCapacity)) {}
 
 void ByteWriter::retarget(std::FILE* target) {
   flush();

@@ -1,0 +1,133 @@
+// Micro-benchmarks of the formatter, the walk and the writers.
+
+#include <benchmark/benchmark.h>
+
+#include <bit>
+#include <charconv>
+#include <cstdio>
+#include <random>
+#include <vector>
+
+#include "chunk/chunk.h"
+#include "chunk/chunk_kinds.h"
+#include "chunk/input_file.h"
+#include "chunk/mesh_walk.h"
+#include "output/byte_writer.h"
+#include "output/float_text.h"
+#include "output/mesh_writer.h"
+#include "scenes.h"
+#include "test_support.h"
+
+namespace {
+
+using namespace polymill;
+using namespace polymill::test;
+
+// Texture coordinates as a modeller writes them: mostly in [0, 1], some outside.
+std::vector<float> mappingValues() {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<float> unit(-0.25f, 1.25f);
+  std::vector<float> values(1 << 20);
+  for (float& value : values) {
+    value = unit(random);
+  }
+  return values;
+}
+
+void BM_FloatText(benchmark::State& state) {
+  const std::vector<float> values = mappingValues();
+  char out[kFloatTextMax];
+  for (auto _ : state) {
+    for (float value : values) {
+      benchmark::DoNotOptimize(writeFloatText(value, out));
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(values.size()));
+}
+BENCHMARK(BM_FloatText);
+
+// The standard library's shortest-exact conversion at the same precision, for scale.
+void BM_FloatTextStandardLibrary(benchmark::State& state) {
+  const std::vector<float> values = mappingValues();
+  char out[32];
+  for (auto _ : state) {
+    for (float value : values) {
+      benchmark::DoNotOptimize(std::to_chars(out, out + sizeof out, value, std::chars_format::general, 6).ptr);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(values.size()));
+}
+BENCHMARK(BM_FloatTextStandardLibrary);
+
+// A scene of 20 objects of 40,000 vertices, faces and UVs each (about 20 MB).
+Bytes largeScene() {
+  std::mt19937 random(11);
+  Bytes vertices = u16(40000), faces = u16(40000), uvs = u16(40000);
+  for (std::uint32_t i = 0; i < 40000; ++i) {
+    for (float v : {static_cast<float>(random() % 1000), 0.5f, 0.25f * static_cast<float>(i)}) {
+      const Bytes b = f32(v);
+      vertices.insert(vertices.end(), b.begin(), b.end());
+    }
+    for (std::uint16_t w : {static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(i + 1),
+                            static_cast<std::uint16_t>(i + 2), std::uint16_t{7}}) {
+      const Bytes b = u16(w);
+      faces.insert(faces.end(), b.begin(), b.end());
+    }
+    for (float v : {static_cast<float>(random() % 4096) / 4096.0f, static_cast<float>(i % 977) / 977.0f}) {
+      const Bytes b = f32(v);
+      uvs.insert(uvs.end(), b.begin(), b.end());
+    }
+  }
+  const Bytes object = chunk(
+      OBJECT, {cstr("Object"), chunk(OBJECT_MESH, {chunk(MESH_VERTEX_LIST, {vertices}), chunk(MESH_MAPPING_LIST, {uvs}),
+                                                   chunk(MESH_FACE_LIST, {faces})})});
+  Bytes objects;
+  for (int i = 0; i < 20; ++i) {
+    objects.insert(objects.end(), object.begin(), object.end());
+  }
+  return chunk(MAIN, {chunk(EDIT3DS, {objects})});
+}
+
+void BM_Walk(benchmark::State& state) {
+  TempDir folder;
+  const std::string path = folder.path("scene.3ds");
+  const Bytes scene = largeScene();
+  writeFile(path, scene);
+  std::FILE* devNull = std::fopen("/dev/null", "w");
+  for (auto _ : state) {
+    InputFile input;
+    input.open(path.c_str());
+    MeshLists lists;
+    ByteWriter console(devNull);
+    Chunk* root = openRoot(input);
+    releaseChain(walkChunks(*root, input, lists, console));
+    benchmark::DoNotOptimize(lists.vertices.size());
+  }
+  std::fclose(devNull);
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(scene.size()));
+}
+BENCHMARK(BM_Walk)->Unit(benchmark::kMillisecond);
+
+void BM_WriteOutputs(benchmark::State& state) {
+  MeshLists lists;
+  for (std::uint32_t i = 0; i < 1000000; ++i) {
+    const float f = static_cast<float>(i);
+    lists.vertices.push_back({f, -f, 0.5f * f});
+    lists.faces.push_back({static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(i >> 4), 3, 7});
+    lists.mapping.push_back({0.25f * f, f});
+  }
+  std::FILE* devNull = std::fopen("/dev/null", "w");
+  for (auto _ : state) {
+    OutputFile output;
+    output.open("/dev/null");
+    ByteWriter console(devNull);
+    benchmark::DoNotOptimize(writeOutputs(lists, output, 4, "/dev/null", "/dev/null", console));
+  }
+  std::fclose(devNull);
+  state.SetBytesProcessed(state.iterations() * 26 * 1000000);
+}
+BENCHMARK(BM_WriteOutputs)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# End-to-end benchmark: polymill against the machine's own file I/O on scenes
+# of about 30 MB, 330 MB and 1 GB. Not part of the test suite.
+#   bench/run_benchmark.sh [BUILD_DIR] [WORK_DIR]
+# BUILD_DIR defaults to build/default (built with: cmake --workflow --preset default);
+# WORK_DIR, where scenes and outputs go, defaults to BUILD_DIR/bench-data (about 4 GB).
+set -euo pipefail
+build=${1:-build/default}
+work=${2:-$build/bench-data}
+polymill=$build/polymill
+make_scene=$build/bench/make_scene
+runs=3
+mkdir -p "$work"
+
+now() { date +%s%N; }
+seconds() { awk -v ns="$1" 'BEGIN { printf "%.3f", ns / 1e9 }'; }
+median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+# time_runs COMMAND...: the median wall time of $runs runs, in nanoseconds
+time_runs() {
+  local times=() start
+  for _ in $(seq "$runs"); do
+    start=$(now)
+    "$@"
+    times+=($(($(now) - start)))
+  done
+  median "${times[@]}"
+}
+
+convert_to_null() { "$polymill" "$1" "$work/v" "$work/f" "$work/m" > /dev/null; }
+convert_to_file() { "$polymill" "$1" "$work/v" "$work/f" "$work/m" > "$work/trace"; }
+read_input() { cat "$1" > /dev/null; }
+write_bytes() { head -c "$1" /dev/zero > "$work/zero"; }
+
+printf '%-8s %10s %10s %10s %10s %8s %9s %10s %8s\n' scene "input MB" "to null s" "to file s" "floor s" ratio "MB/s" "peak MB" "peak/in"
+declare -A seconds_at
+for spec in "30MB 18" "330MB 200" "1GB 610"; do
+  set -- $spec
+  name=$1 objects=$2
+  scene=$work/scene-$name.3ds
+  [ -f "$scene" ] || "$make_scene" "$objects" 40000 60000 40000 "$scene"
+  input_bytes=$(stat -c %s "$scene")
+
+  null_ns=$(time_runs convert_to_null "$scene")
+  file_ns=$(time_runs convert_to_file "$scene")
+  written=$(($(stat -c %s "$work/v") + $(stat -c %s "$work/f") + $(stat -c %s "$work/m") + $(stat -c %s "$work/trace")))
+  floor_ns=$(($(time_runs read_input "$scene") + $(time_runs write_bytes "$written")))
+  peak_kb=$(/usr/bin/time -f %M "$polymill" "$scene" "$work/v" "$work/f" "$work/m" 2>&1 > "$work/trace" | tail -n 1)
+
+  seconds_at[$name]=$file_ns
+  awk -v name="$name" -v in_b="$input_bytes" -v null_ns="$null_ns" -v file_ns="$file_ns" -v floor_ns="$floor_ns" \
+      -v peak_kb="$peak_kb" 'BEGIN {
+    printf "%-8s %10.1f %10.3f %10.3f %10.3f %8.2f %9.0f %10.1f %8.2f\n", name, in_b / 1e6, null_ns / 1e9, file_ns / 1e9,
+      floor_ns / 1e9, file_ns / floor_ns, in_b / 1e6 / (file_ns / 1e9), peak_kb / 1024, peak_kb * 1024 / in_b }'
+done
+echo "growth, 1GB over 330MB (trace to a file): $(awk -v a="${seconds_at[1GB]}" -v b="${seconds_at[330MB]}" 'BEGIN { printf "%.2f", a / b }')"
+echo "ratio: polymill (trace to a file) over the floor, cat of the input plus writing as many bytes as polymill writes"
+rm -f "$work/v" "$work/f" "$work/m" "$work/trace" "$work/zero"
