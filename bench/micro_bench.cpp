@@ -36,7 +36,7 @@ std::vector<float> mappingValues() {
 
 void BM_FloatText(benchmark::State& state) {
   const std::vector<float> values = mappingValues();
-  char out[kFloatTextMax];
+  char out[kFloatTextRoom];
   for (auto _ : state) {
     for (float value : values) {
       benchmark::DoNotOptimize(writeFloatText(value, out));

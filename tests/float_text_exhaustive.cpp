@@ -39,7 +39,7 @@ int main() {
   for (unsigned w = 0; w < workers; ++w) {
     threads.emplace_back([w, workers, &mismatches] {
       char expected[48];
-      char actual[polymill::kFloatTextMax + 1];
+      char actual[polymill::kFloatTextRoom];
       for (std::uint64_t bits = w; bits <= UINT32_MAX; bits += workers) {
         const auto pattern = static_cast<std::uint32_t>(bits);
         const auto value = std::bit_cast<float>(pattern);

@@ -13,7 +13,7 @@ namespace polymill::test {
 namespace {
 
 std::string text(float value) {
-  char out[kFloatTextMax + 1];
+  char out[kFloatTextRoom];
   return std::string(out, writeFloatText(value, out));
 }
 

@@ -1,6 +1,11 @@
 #include "chunk/mesh_walk.h"
 
+#include <charconv>
+#include <cstring>
+#include <string_view>
+
 #include "chunk/chunk_kinds.h"
+#include "output/float_text.h"
 
 namespace polymill {
 
@@ -54,6 +59,25 @@ void readFaces(InputFile& input, MeshLists& lists, ByteWriter& console) {
   }
 }
 
+// Room for "65534: s= -1.23456e-038 t= -1.23456e-038\n" and the second float's spare room.
+constexpr std::size_t kMappingLineRoom = 5 + 5 + kFloatTextMax + 4 + kFloatTextRoom;
+
+char* copyText(std::string_view text, char* out) {
+  std::memcpy(out, text.data(), text.size());
+  return out + text.size();
+}
+
+// One trace line per coordinate, built in place: there are millions of them.
+char* writeMappingLine(std::uint32_t index, const MapCoord& coord, char* out) {
+  out = std::to_chars(out, out + 5, index).ptr;
+  out = copyText(": s= ", out);
+  out = writeFloatText(coord.s, out);
+  out = copyText(" t= ", out);
+  out = writeFloatText(coord.t, out);
+  *out++ = '\n';
+  return out;
+}
+
 void readMapping(InputFile& input, MeshLists& lists, ByteWriter& console) {
   console.text("\nMesh Vertex Mapping List Found");
   const std::uint16_t count = readCount(input, console, "\nNumber of Vertices: ");
@@ -62,12 +86,7 @@ void readMapping(InputFile& input, MeshLists& lists, ByteWriter& console) {
     coord.s = input.readFloat();
     coord.t = input.readFloat();
     lists.mapping.push_back(coord);
-    console.decimal(i);
-    console.text(": s= ");
-    console.floatText(coord.s);
-    console.text(" t= ");
-    console.floatText(coord.t);
-    console.put('\n');
+    console.commit(writeMappingLine(i, coord, console.reserve(kMappingLineRoom)));
   }
 }
 

@@ -1,7 +1,5 @@
 #include "output/byte_writer.h"
 
-#include <charconv>
-
 namespace polymill {
 
 ByteWriter::ByteWriter(std::FILE* target)
@@ -13,7 +11,7 @@ void ByteWriter::retarget(std::FILE* target) {
   failed_ = false;
 }
 
-void ByteWriter::write(const char* data, std::size_t size) {
+void ByteWriter::writeInPieces(const char* data, std::size_t size) {
   while (size > 0) {
     const std::size_t room = kCapacity - used_;
     if (room == 0) {
@@ -26,11 +24,6 @@ void ByteWriter::write(const char* data, std::size_t size) {
     data += take;
     size -= take;
   }
-}
-
-void ByteWriter::decimal(std::uint32_t value) {
-  char* out = reserve(10);
-  commit(std::to_chars(out, out + 10, value).ptr);
 }
 
 bool ByteWriter::flush() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -34,14 +35,24 @@ class ByteWriter {
   }
   void commit(char* end) { used_ = static_cast<std::size_t>(end - buffer_.get()); }
 
-  void write(const char* data, std::size_t size);
+  void write(const char* data, std::size_t size) {
+    if (kCapacity - used_ >= size) {
+      std::memcpy(&buffer_[used_], data, size);
+      used_ += size;
+      return;
+    }
+    writeInPieces(data, size);
+  }
   void text(std::string_view words) { write(words.data(), words.size()); }
   void put(char c) {
     *reserve(1) = c;
     ++used_;
   }
-  void decimal(std::uint32_t value);
-  void floatText(float value) { commit(writeFloatText(value, reserve(kFloatTextMax))); }
+  void decimal(std::uint32_t value) {
+    char* out = reserve(kDecimalMax);
+    commit(std::to_chars(out, out + kDecimalMax, value).ptr);
+  }
+  void floatText(float value) { commit(writeFloatText(value, reserve(kFloatTextRoom))); }
 
   // Hands everything buffered to the target; false once any of it was lost.
   bool flush();
@@ -49,6 +60,9 @@ class ByteWriter {
   static constexpr std::size_t kCapacity = std::size_t{1} << 18;
 
  private:
+  static constexpr std::size_t kDecimalMax = 10;  // 4294967295
+
+  void writeInPieces(const char* data, std::size_t size);
   void drain();
 
   std::FILE* target_;
