@@ -37,6 +37,18 @@ class InputFile {
   // means the stream has failed.
   std::size_t read(std::uint8_t* out, std::size_t size);
 
+  // The next `size` bytes, when the buffer holds them all, and the stream moves
+  // past them; null otherwise, and nothing moves. Lets a record be decoded with
+  // one check instead of one per value.
+  const std::uint8_t* take(std::size_t size) {
+    if (end_ - next_ < size) {
+      return nullptr;
+    }
+    const std::uint8_t* bytes = &buffer_[next_];
+    next_ += size;
+    return bytes;
+  }
+
   std::uint8_t readU8() { return static_cast<std::uint8_t>(readLittleEndian<1>()); }
   std::uint16_t readU16() { return static_cast<std::uint16_t>(readLittleEndian<2>()); }
   std::uint32_t readU32() { return readLittleEndian<4>(); }

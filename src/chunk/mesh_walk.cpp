@@ -1,10 +1,12 @@
 #include "chunk/mesh_walk.h"
 
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <string_view>
 
 #include "chunk/chunk_kinds.h"
+#include "chunk/little_endian.h"
 #include "output/float_text.h"
 
 namespace polymill {
@@ -24,6 +26,11 @@ std::uint32_t readObjectName(const Chunk& object, InputFile& input, ByteWriter& 
   return length;
 }
 
+// Records wholly in the input's buffer are decoded in place; the others value by
+// value, which also gives a record cut by the end of the input its partial values.
+float floatAt(const std::uint8_t* bytes) { return std::bit_cast<float>(littleEndian(bytes, 4)); }
+std::uint16_t wordAt(const std::uint8_t* bytes) { return static_cast<std::uint16_t>(littleEndian(bytes, 2)); }
+
 // Reads and prints the count that opens a list; navigation has left the input
 // right after the list's header.
 std::uint16_t readCount(InputFile& input, ByteWriter& console, std::string_view countLabel) {
@@ -39,9 +46,13 @@ void readVertices(InputFile& input, MeshLists& lists, ByteWriter& console) {
   const std::uint16_t count = readCount(input, console, "\nNumber of Vertices: ");
   for (std::uint32_t i = 0; i < count; ++i) {
     Vertex vertex;
-    vertex.x = input.readFloat();
-    vertex.y = input.readFloat();
-    vertex.z = input.readFloat();
+    if (const std::uint8_t* bytes = input.take(12)) {
+      vertex = {floatAt(bytes), floatAt(bytes + 4), floatAt(bytes + 8)};
+    } else {
+      vertex.x = input.readFloat();
+      vertex.y = input.readFloat();
+      vertex.z = input.readFloat();
+    }
     lists.vertices.push_back(vertex);
   }
 }
@@ -51,10 +62,14 @@ void readFaces(InputFile& input, MeshLists& lists, ByteWriter& console) {
   const std::uint16_t count = readCount(input, console, "\nNumber of Faces: ");
   for (std::uint32_t i = 0; i < count; ++i) {
     Face face;
-    face.a = input.readU16();
-    face.b = input.readU16();
-    face.c = input.readU16();
-    face.flags = input.readU16();
+    if (const std::uint8_t* bytes = input.take(8)) {
+      face = {wordAt(bytes), wordAt(bytes + 2), wordAt(bytes + 4), wordAt(bytes + 6)};
+    } else {
+      face.a = input.readU16();
+      face.b = input.readU16();
+      face.c = input.readU16();
+      face.flags = input.readU16();
+    }
     lists.faces.push_back(face);
   }
 }
@@ -83,8 +98,12 @@ void readMapping(InputFile& input, MeshLists& lists, ByteWriter& console) {
   const std::uint16_t count = readCount(input, console, "\nNumber of Vertices: ");
   for (std::uint32_t i = 0; i < count; ++i) {
     MapCoord coord;
-    coord.s = input.readFloat();
-    coord.t = input.readFloat();
+    if (const std::uint8_t* bytes = input.take(8)) {
+      coord = {floatAt(bytes), floatAt(bytes + 4)};
+    } else {
+      coord.s = input.readFloat();
+      coord.t = input.readFloat();
+    }
     lists.mapping.push_back(coord);
     console.commit(writeMappingLine(i, coord, console.reserve(kMappingLineRoom)));
   }

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "output/big_endian.h"
+
 namespace polymill {
 
 namespace {
@@ -27,21 +29,25 @@ bool writeFile(OutputFile& output, const List& records, WriteRecord writeRecord,
   return output.close() || report(console, cannotWrite);
 }
 
+// One record at a time, straight into the output buffer.
 void writeVertex(OutputFile& output, const Vertex& vertex) {
-  output.writeFloat(vertex.x);
-  output.writeFloat(vertex.y);
-  output.writeFloat(vertex.z);
+  char* out = output.reserve(12);
+  out = storeBigEndianFloat(out, vertex.x);
+  out = storeBigEndianFloat(out, vertex.y);
+  output.commit(storeBigEndianFloat(out, vertex.z));
 }
 
 void writeFace(OutputFile& output, const Face& face) {
-  output.writeU16(face.a);
-  output.writeU16(face.b);
-  output.writeU16(face.c);
+  char* out = output.reserve(6);
+  out = storeBigEndian16(out, face.a);
+  out = storeBigEndian16(out, face.b);
+  output.commit(storeBigEndian16(out, face.c));
 }
 
 void writeMapCoord(OutputFile& output, const MapCoord& coord) {
-  output.writeFloat(coord.s);
-  output.writeFloat(coord.t);
+  char* out = output.reserve(8);
+  out = storeBigEndianFloat(out, coord.s);
+  output.commit(storeBigEndianFloat(out, coord.t));
 }
 
 }  // namespace

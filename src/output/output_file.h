@@ -1,16 +1,15 @@
 #pragma once
 
-#include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
-#include "output/big_endian.h"
 #include "output/byte_writer.h"
 
 namespace polymill {
 
 // The one binary output stream of a run, reopened on each output file in turn.
-// Values go out big-endian through a large buffer.
+// Records are stored straight into its large buffer.
 class OutputFile {
  public:
   OutputFile() = default;
@@ -22,9 +21,9 @@ class OutputFile {
   bool open(const char* path);
   bool isOpen() const { return file_ != nullptr; }
 
-  void writeU16(std::uint16_t value) { writer_.commit(storeBigEndian16(writer_.reserve(2), value)); }
-  void writeU32(std::uint32_t value) { writer_.commit(storeBigEndian32(writer_.reserve(4), value)); }
-  void writeFloat(float value) { writeU32(std::bit_cast<std::uint32_t>(value)); }
+  // Room for one record of at most ByteWriter::kCapacity bytes, then how much of it was used.
+  char* reserve(std::size_t size) { return writer_.reserve(size); }
+  void commit(char* end) { writer_.commit(end); }
 
   // Closes the file; false when any byte written since open() did not reach it.
   // Closing a stream that is not open succeeds and does nothing.
