@@ -1,5 +1,6 @@
 #include "output/float_text.h"
 
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -14,30 +15,20 @@ constexpr int kDigits = 6;
 constexpr std::uint32_t kLowest = 100000;   // the smallest six-digit number
 constexpr std::uint32_t kBeyond = 1000000;  // the smallest seven-digit number
 
-constexpr auto kPowersOf5 = [] {
-  struct {
-    std::uint64_t value[28] = {};
-  } powers;
-  powers.value[0] = 1;
-  for (int i = 1; i < 28; ++i) {
-    powers.value[i] = powers.value[i - 1] * 5;
+template <std::uint64_t Base, std::size_t Count>
+constexpr std::array<std::uint64_t, Count> powersOf() {
+  std::array<std::uint64_t, Count> powers{};
+  powers[0] = 1;
+  for (std::size_t i = 1; i < Count; ++i) {
+    powers[i] = powers[i - 1] * Base;
   }
   return powers;
-}();
+}
 
 // m < 2^24 and 5^17 < 2^40, so m * 5^s cannot overflow up to here.
 constexpr int kLargestSafePowerOf5 = 17;
-
-constexpr auto kPowersOf10 = [] {
-  struct {
-    std::uint64_t value[20] = {};
-  } powers;
-  powers.value[0] = 1;
-  for (int i = 1; i < 20; ++i) {
-    powers.value[i] = powers.value[i - 1] * 10;
-  }
-  return powers;
-}();
+constexpr auto kPowersOf5 = powersOf<5, kLargestSafePowerOf5 + 1>();
+constexpr auto kPowersOf10 = powersOf<10, 20>();  // 10^19 is the largest below 2^64
 
 // "00" to "99", each pair as the text's first byte in the low half of a word.
 constexpr auto kDigitPairs = [] {
@@ -64,7 +55,7 @@ bool scaleExactly(std::uint32_t m, int e, int s, Scaled& out) {
     if (s > kLargestSafePowerOf5) {
       return false;
     }
-    const std::uint64_t n = m * kPowersOf5.value[s];
+    const std::uint64_t n = m * kPowersOf5[s];
     const int shift = s + e;  // the 2^s of 10^s joins 2^e
     if (shift >= 0) {
       if (shift >= 64 || n > (UINT64_MAX >> shift)) {
@@ -83,7 +74,7 @@ bool scaleExactly(std::uint32_t m, int e, int s, Scaled& out) {
   if (-s >= 20 || e >= 64 || e <= -64) {
     return false;
   }
-  const std::uint64_t power = kPowersOf10.value[-s];
+  const std::uint64_t power = kPowersOf10[-s];
   if ((e > 0 && m > (UINT64_MAX >> e)) || (e < 0 && power > (UINT64_MAX >> -e))) {
     return false;
   }
