@@ -15,25 +15,19 @@ using namespace std::string_literals;
 
 std::vector<float> xyz(const MeshLists& lists) {
   std::vector<float> all;
-  for (const Vertex& v : lists.vertices) {
-    all.insert(all.end(), {v.x, v.y, v.z});
-  }
+  lists.vertices.forEach([&](const Vertex& v) { all.insert(all.end(), {v.x, v.y, v.z}); });
   return all;
 }
 
 std::vector<std::uint16_t> abcf(const MeshLists& lists) {
   std::vector<std::uint16_t> all;
-  for (const Face& f : lists.faces) {
-    all.insert(all.end(), {f.a, f.b, f.c, f.flags});
-  }
+  lists.faces.forEach([&](const Face& f) { all.insert(all.end(), {f.a, f.b, f.c, f.flags}); });
   return all;
 }
 
 std::vector<float> st(const MeshLists& lists) {
   std::vector<float> all;
-  for (const MapCoord& c : lists.mapping) {
-    all.insert(all.end(), {c.s, c.t});
-  }
+  lists.mapping.forEach([&](const MapCoord& c) { all.insert(all.end(), {c.s, c.t}); });
   return all;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
+
+#include "mesh/block_list.h"
 
 namespace polymill {
 
@@ -26,12 +27,11 @@ struct MapCoord {
   float t = 0;
 };
 
-// Every mesh of the scene poured into three lists, in file order. A deque grows
-// block by block, so a large scene is never copied into a doubled buffer.
+// Every mesh of the scene poured into three lists, in file order.
 struct MeshLists {
-  std::deque<Vertex> vertices;
-  std::deque<Face> faces;
-  std::deque<MapCoord> mapping;
+  BlockList<Vertex> vertices;
+  BlockList<Face> faces;
+  BlockList<MapCoord> mapping;
 };
 
 }  // namespace polymill

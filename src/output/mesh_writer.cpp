@@ -23,9 +23,7 @@ bool openFile(OutputFile& output, const char* path, std::string_view cannotOpen,
 template <typename List, typename WriteRecord>
 bool writeFile(OutputFile& output, const List& records, WriteRecord writeRecord, std::string_view cannotWrite,
                ByteWriter& console) {
-  for (const auto& record : records) {
-    writeRecord(output, record);
-  }
+  records.forEach([&](const auto& record) { writeRecord(output, record); });
   return output.close() || report(console, cannotWrite);
 }
 
