@@ -34,8 +34,8 @@ write_bytes() { head -c "$1" /dev/zero > "$work/zero"; }
 
 printf '%-8s %10s %10s %10s %10s %8s %9s %10s %8s\n' scene "input MB" "to null s" "to file s" "floor s" ratio "MB/s" "peak MB" "peak/in"
 declare -A seconds_at
-for spec in "30MB 18" "330MB 200" "1GB 610"; do
-  set -- $spec
+for scene_size in "30MB 18" "330MB 200" "1GB 610"; do
+  set -- $scene_size
   name=$1 objects=$2
   scene=$work/scene-$name.3ds
   [ -f "$scene" ] || "$make_scene" "$objects" 40000 60000 40000 "$scene"
