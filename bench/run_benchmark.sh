@@ -1,30 +1,29 @@
 #!/usr/bin/env bash
 # End-to-end benchmark: polymill against the machine's own file I/O on scenes
 # of about 30 MB, 330 MB and 1 GB. Not part of the test suite.
-#   bench/run_benchmark.sh [BUILD_DIR] [WORK_DIR]
+#   bench/run_benchmark.sh [BUILD_DIR] [WORK_DIR] [ROUNDS]
 # BUILD_DIR defaults to build/default (built with: cmake --workflow --preset default);
-# WORK_DIR, where scenes and outputs go, defaults to BUILD_DIR/bench-data (about 4 GB).
+# WORK_DIR, where scenes and outputs go, defaults to BUILD_DIR/bench-data (about 4 GB);
+# ROUNDS, the runs of each command whose median counts, defaults to 5.
 set -euo pipefail
 build=${1:-build/default}
 work=${2:-$build/bench-data}
+rounds=${3:-5}
 polymill=$build/polymill
 make_scene=$build/bench/make_scene
-runs=3
 mkdir -p "$work"
 
 now() { date +%s%N; }
-seconds() { awk -v ns="$1" 'BEGIN { printf "%.3f", ns / 1e9 }'; }
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
-# time_runs COMMAND...: the median wall time of $runs runs, in nanoseconds
-time_runs() {
-  local times=() start
-  for _ in $(seq "$runs"); do
-    start=$(now)
-    "$@"
-    times+=($(($(now) - start)))
-  done
-  median "${times[@]}"
+# timed COMMAND...: its wall time in nanoseconds. Each run starts with no dirty
+# pages left by the one before, so that none pays for another's writeback.
+timed() {
+  sync
+  local start
+  start=$(now)
+  "$@"
+  echo $(($(now) - start))
 }
 
 convert_to_null() { "$polymill" "$1" "$work/v" "$work/f" "$work/m" > /dev/null; }
@@ -40,11 +39,20 @@ for scene_size in "30MB 18" "330MB 200" "1GB 610"; do
   scene=$work/scene-$name.3ds
   [ -f "$scene" ] || "$make_scene" "$objects" 40000 60000 40000 "$scene"
   input_bytes=$(stat -c %s "$scene")
-
-  null_ns=$(time_runs convert_to_null "$scene")
-  file_ns=$(time_runs convert_to_file "$scene")
+  convert_to_file "$scene"  # warms the page cache; also tells how much polymill writes
   written=$(($(stat -c %s "$work/v") + $(stat -c %s "$work/f") + $(stat -c %s "$work/m") + $(stat -c %s "$work/trace")))
-  floor_ns=$(($(time_runs read_input "$scene") + $(time_runs write_bytes "$written")))
+
+  # The commands take turns, so that all of them meet the machine in the same states.
+  to_null=() to_file=() floor=()
+  for _ in $(seq "$rounds"); do
+    to_null+=($(timed convert_to_null "$scene"))
+    to_file+=($(timed convert_to_file "$scene"))
+    floor+=($(($(timed read_input "$scene") + $(timed write_bytes "$written"))))
+  done
+  null_ns=$(median "${to_null[@]}")
+  file_ns=$(median "${to_file[@]}")
+  floor_ns=$(median "${floor[@]}")
+  sync
   peak_kb=$(/usr/bin/time -f %M "$polymill" "$scene" "$work/v" "$work/f" "$work/m" 2>&1 > "$work/trace" | tail -n 1)
 
   seconds_at[$name]=$file_ns

@@ -47,6 +47,8 @@ TEST_F(MeshWriterTest, RecordsAreBigEndianAndFacesLoseTheirFlags) {
   EXPECT_EQ(readFile(faces_), (Bytes{0, 1, 0, 2, 0, 3}));
   EXPECT_EQ(readFile(mapping_), (Bytes{0x3F, 0, 0, 0, 0x3F, 0x80, 0, 0}));
   EXPECT_EQ(console_, "");
+  // Written lists are released on the way.
+  EXPECT_TRUE(lists_.vertices.empty() && lists_.faces.empty() && lists_.mapping.empty());
 }
 
 TEST_F(MeshWriterTest, FloatBitsPassUntouched) {

@@ -21,9 +21,9 @@ bool openFile(OutputFile& output, const char* path, std::string_view cannotOpen,
 
 // Writes every record and closes the file, so that a full disk shows here.
 template <typename List, typename WriteRecord>
-bool writeFile(OutputFile& output, const List& records, WriteRecord writeRecord, std::string_view cannotWrite,
+bool writeFile(OutputFile& output, List& records, WriteRecord writeRecord, std::string_view cannotWrite,
                ByteWriter& console) {
-  records.forEach([&](const auto& record) { writeRecord(output, record); });
+  records.drain([&](const auto& record) { writeRecord(output, record); });
   return output.close() || report(console, cannotWrite);
 }
 
@@ -50,7 +50,7 @@ void writeMapCoord(OutputFile& output, const MapCoord& coord) {
 
 }  // namespace
 
-bool writeOutputs(const MeshLists& lists, OutputFile& output, std::size_t argumentCount, const char* faceFile,
+bool writeOutputs(MeshLists& lists, OutputFile& output, std::size_t argumentCount, const char* faceFile,
                   const char* mappingFile, ByteWriter& console) {
   if (!output.isOpen()) {
     return report(console, "Error Opening File to write Vertices\n");

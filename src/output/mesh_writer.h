@@ -14,8 +14,9 @@ namespace polymill {
 // `argumentCount` is four or more, the mapping file (s t, 4 bytes each), each
 // file reopened on the same stream. Stops at the first file that cannot be
 // opened or completely written, says which on `console` and returns false; no
-// later file is touched then.
-bool writeOutputs(const MeshLists& lists, OutputFile& output, std::size_t argumentCount, const char* faceFile,
+// later file is touched then. Each list is emptied while its file is written,
+// so that its memory serves the file's pages instead of adding to them.
+bool writeOutputs(MeshLists& lists, OutputFile& output, std::size_t argumentCount, const char* faceFile,
                   const char* mappingFile, ByteWriter& console);
 
 }  // namespace polymill
