@@ -49,7 +49,6 @@ class InputFile {
     return bytes;
   }
 
-  std::uint8_t readU8() { return static_cast<std::uint8_t>(readLittleEndian<1>()); }
   std::uint16_t readU16() { return static_cast<std::uint16_t>(readLittleEndian<2>()); }
   std::uint32_t readU32() { return readLittleEndian<4>(); }
   float readFloat() { return std::bit_cast<float>(readU32()); }

@@ -8,8 +8,6 @@
 #include <memory>
 #include <string_view>
 
-#include "output/float_text.h"
-
 namespace polymill {
 
 // A large buffer in front of a C stream, so that small values cost a copy and
@@ -52,7 +50,6 @@ class ByteWriter {
     char* out = reserve(kDecimalMax);
     commit(std::to_chars(out, out + kDecimalMax, value).ptr);
   }
-  void floatText(float value) { commit(writeFloatText(value, reserve(kFloatTextRoom))); }
 
   // Hands everything buffered to the target; false once any of it was lost.
   bool flush();
