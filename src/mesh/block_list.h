@@ -32,28 +32,30 @@ class BlockList {
   template <typename Visit>
   void drain(Visit visit) {
     for (std::size_t block = 0; block < blocks_.size(); ++block) {
-      const std::size_t used = block + 1 == blocks_.size() ? usedInLast_ : kBlockItems;
-      for (std::size_t i = 0; i < used; ++i) {
-        visit(blocks_[block][i]);
-      }
+      visitBlock(block, visit);
       blocks_[block].reset();
     }
     blocks_.clear();
     usedInLast_ = 0;
   }
 
-  // Calls `visit` on every item in order, a block at a time: the fast way through.
+  // Calls `visit` on every item in order, a block at a time.
   template <typename Visit>
   void forEach(Visit visit) const {
     for (std::size_t block = 0; block < blocks_.size(); ++block) {
-      const std::size_t used = block + 1 == blocks_.size() ? usedInLast_ : kBlockItems;
-      for (std::size_t i = 0; i < used; ++i) {
-        visit(blocks_[block][i]);
-      }
+      visitBlock(block, visit);
     }
   }
 
  private:
+  template <typename Visit>
+  void visitBlock(std::size_t block, Visit& visit) const {
+    const std::size_t used = block + 1 == blocks_.size() ? usedInLast_ : kBlockItems;
+    for (std::size_t i = 0; i < used; ++i) {
+      visit(blocks_[block][i]);
+    }
+  }
+
   std::vector<std::unique_ptr<T[]>> blocks_;
   std::size_t usedInLast_ = 0;
 };
