@@ -10,10 +10,10 @@
 
 #include "chunk/chunk.h"
 #include "chunk/chunk_kinds.h"
-#include "chunk/input_file.h"
+#include "chunk/float_text.h"
+#include "chunk/input_stream.h"
 #include "chunk/mesh_walk.h"
 #include "output/byte_writer.h"
-#include "output/float_text.h"
 #include "output/mesh_writer.h"
 #include "scenes.h"
 #include "test_support.h"
@@ -89,19 +89,15 @@ Bytes largeScene() {
 }
 
 void BM_Walk(benchmark::State& state) {
-  TempDir folder;
-  const std::string path = folder.path("scene.3ds");
   const Bytes scene = largeScene();
-  writeFile(path, scene);
   std::FILE* devNull = std::fopen("/dev/null", "w");
   for (auto _ : state) {
-    InputFile input;
-    input.open(path.c_str());
+    InputStream input;
+    input.openBytes(scene);
     MeshLists lists;
     ByteWriter console(devNull);
-    Chunk* root = openRoot(input);
-    releaseChain(walkChunks(*root, input, lists, console));
-    benchmark::DoNotOptimize(lists.vertices.size());
+    const ChunkChain chain(openRoot(input));
+    benchmark::DoNotOptimize(walkChunks(*chain.root(), input, lists, console));
   }
   std::fclose(devNull);
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(scene.size()));
@@ -123,7 +119,7 @@ void BM_WriteOutputs(benchmark::State& state) {
     output.open("/dev/null");
     ByteWriter console(devNull);
     state.ResumeTiming();
-    benchmark::DoNotOptimize(writeOutputs(lists, output, 4, "/dev/null", "/dev/null", console));
+    benchmark::DoNotOptimize(writeOutputs(lists, output, {"/dev/null", "/dev/null", "/dev/null"}, console));
   }
   std::fclose(devNull);
   state.SetBytesProcessed(state.iterations() * 26 * 1000000);

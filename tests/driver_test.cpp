@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/help_address.h"
 #include "chunk/chunk_kinds.h"
 #include "scenes.h"
 #include "test_support.h"
@@ -31,7 +32,7 @@ TEST_F(DriverTest, TooFewArgumentsPrintUsageAndTouchNothing) {
   const std::string usage =
       "Something is up with your Syntax.\n\npolymill infile.3ds outVertexFile outFaceFile outMappingFile\n\n"
       "Try that.\n\nGoto " +
-      std::string(kHelpAddress) + " for more help if you\ncan't find what you need in the readme.txt\n";
+      helpAddress() + " for more help if you\ncan't find what you need in the readme.txt\n";
   writeFile(in, workedExample());
   for (const auto& arguments : std::vector<std::vector<std::string>>{{}, {in}, {in, vertices}}) {
     const RunResult run = runProgram(arguments);

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "output/float_text.h"
+#include "chunk/float_text.h"
 
 namespace {
 

@@ -13,21 +13,27 @@ namespace {
 
 using namespace std::string_literals;
 
-std::vector<float> xyz(const MeshLists& lists) {
+std::vector<float> xyz(const ListContents& lists) {
   std::vector<float> all;
-  lists.vertices.forEach([&](const Vertex& v) { all.insert(all.end(), {v.x, v.y, v.z}); });
+  for (const Vertex& v : lists.vertices) {
+    all.insert(all.end(), {v.x, v.y, v.z});
+  }
   return all;
 }
 
-std::vector<std::uint16_t> abcf(const MeshLists& lists) {
+std::vector<std::uint16_t> abcf(const ListContents& lists) {
   std::vector<std::uint16_t> all;
-  lists.faces.forEach([&](const Face& f) { all.insert(all.end(), {f.a, f.b, f.c, f.flags}); });
+  for (const Face& f : lists.faces) {
+    all.insert(all.end(), {f.a, f.b, f.c, f.flags});
+  }
   return all;
 }
 
-std::vector<float> st(const MeshLists& lists) {
+std::vector<float> st(const ListContents& lists) {
   std::vector<float> all;
-  lists.mapping.forEach([&](const MapCoord& c) { all.insert(all.end(), {c.s, c.t}); });
+  for (const MapCoord& c : lists.mapping) {
+    all.insert(all.end(), {c.s, c.t});
+  }
   return all;
 }
 

@@ -15,20 +15,19 @@ namespace fs = std::filesystem;
 class MeshWriterTest : public ::testing::Test {
  protected:
   // Runs the output phase with the vertex file opened as the driver opens it.
-  bool write(std::size_t argumentCount, const std::string& vertexFile, const std::string& faceFile,
-             const std::string& mappingFile) {
+  bool write(const std::string& vertexFile, const std::string& faceFile, const char* mappingFile) {
     OutputFile output;
     output.open(vertexFile.c_str());
     CapturedStream consoleStream;
     bool written = false;
     {
       ByteWriter console(consoleStream.get());
-      written = writeOutputs(lists_, output, argumentCount, faceFile.c_str(), mappingFile.c_str(), console);
+      written = writeOutputs(lists_, output, {vertexFile.c_str(), faceFile.c_str(), mappingFile}, console);
     }
     console_ = consoleStream.text();
     return written;
   }
-  bool writeAll() { return write(4, vertices_, faces_, mapping_); }
+  bool writeAll() { return write(vertices_, faces_, mapping_.c_str()); }
 
   TempDir folder_;
   std::string vertices_ = folder_.path("v.bin");
@@ -48,7 +47,8 @@ TEST_F(MeshWriterTest, RecordsAreBigEndianAndFacesLoseTheirFlags) {
   EXPECT_EQ(readFile(mapping_), (Bytes{0x3F, 0, 0, 0, 0x3F, 0x80, 0, 0}));
   EXPECT_EQ(console_, "");
   // Written lists are released on the way.
-  EXPECT_TRUE(lists_.vertices.empty() && lists_.faces.empty() && lists_.mapping.empty());
+  const ListContents left = drain(lists_);
+  EXPECT_TRUE(left.vertices.empty() && left.faces.empty() && left.mapping.empty());
 }
 
 TEST_F(MeshWriterTest, FloatBitsPassUntouched) {
@@ -79,9 +79,9 @@ TEST_F(MeshWriterTest, EmptyListsGiveEmptyFilesStillCreatedOrEmptied) {
   EXPECT_TRUE(readFile(mapping_).empty());
 }
 
-TEST_F(MeshWriterTest, NoMappingFileWithoutAFourthArgument) {
+TEST_F(MeshWriterTest, NoMappingFileWithoutItsName) {
   lists_.mapping.push_back({0.5f, 1.0f});
-  ASSERT_TRUE(write(3, vertices_, faces_, mapping_));
+  ASSERT_TRUE(write(vertices_, faces_, nullptr));
   EXPECT_FALSE(fs::exists(mapping_));
 }
 
@@ -117,7 +117,7 @@ TEST_F(MeshWriterTest, FailuresAreReportedPerFileAndStopTheOutputs) {
     for (const std::string& path : {vertices_, faces_, mapping_}) {
       fs::remove(path);
     }
-    EXPECT_FALSE(write(4, c.vertex, c.face, c.mapping));
+    EXPECT_FALSE(write(c.vertex, c.face, c.mapping.c_str()));
     EXPECT_EQ(console_, c.message);
     EXPECT_EQ(fs::exists(vertices_), c.vertexFileLeft) << c.message;
     EXPECT_EQ(fs::exists(faces_), c.faceFileLeft) << c.message;

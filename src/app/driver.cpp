@@ -1,85 +1,113 @@
 #include "app/driver.h"
 
-#include <filesystem>
-#include <system_error>
+#include <new>
+#include <string_view>
 
+#include "app/help_address.h"
 #include "chunk/chunk.h"
 #include "chunk/chunk_kinds.h"
-#include "chunk/input_file.h"
+#include "chunk/input_stream.h"
 #include "chunk/mesh_walk.h"
 #include "mesh/mesh_types.h"
 #include "output/byte_writer.h"
-#include "output/mesh_writer.h"
-#include "output/output_file.h"
+#include "platform/platform.h"
 
 namespace polymill {
-
-const std::string_view kHelpAddress = "file://" POLYMILL_DOC_DIR "/README.md";
 
 namespace {
 
 constexpr std::size_t kRequiredArguments = 3;
+constexpr std::size_t kArgumentsWithMapping = 4;
 
 void printUsage(ByteWriter& console) {
   console.text(
       "Something is up with your Syntax.\n\n"
       "polymill infile.3ds outVertexFile outFaceFile outMappingFile\n\n"
       "Try that.\n\nGoto ");
-  console.text(kHelpAddress);
+  console.text(helpAddress());
   console.text(" for more help if you\ncan't find what you need in the readme.txt\n");
 }
 
-// True when an output argument names the input itself, through any link: the
-// outputs are emptied before the input is read, which would destroy it.
-bool outputOverwritesInput(std::span<const char* const> arguments) {
-  for (const char* output : arguments.subspan(1, arguments.size() < 4 ? 2 : 3)) {
-    std::error_code error;
-    if (std::filesystem::equivalent(arguments[0], output, error)) {
+// The one place that decides which output files a command line asks for.
+OutputNames outputNamesOf(std::span<const char* const> arguments) {
+  return {arguments[1], arguments[2], arguments.size() >= kArgumentsWithMapping ? arguments[3] : nullptr};
+}
+
+// True when an output names the input itself, through any link: the outputs
+// are emptied before the input is read, which would destroy it.
+bool outputOverwritesInput(const char* input, const OutputNames& outputs) {
+  for (const char* output : {outputs.vertices, outputs.faces, outputs.mapping}) {
+    if (output != nullptr && platform::sameFile(input, output)) {
       return true;
     }
   }
   return false;
 }
 
-}  // namespace
-
-int runPolymill(std::span<const char* const> arguments, std::FILE* consoleStream) {
-  ByteWriter console(consoleStream);
-  if (arguments.size() < kRequiredArguments) {
-    printUsage(console);
-    return -1;
-  }
-  if (outputOverwritesInput(arguments)) {
-    console.text("Output file is the same as the input file\n");
-    return -1;
-  }
-
+// The run from the open input on: the vertex file is opened (created or
+// emptied) before anything is read, the root checked, the scene walked and
+// the files written.
+int convert(InputStream& input, const OutputNames& outputs, ByteWriter& console) {
   MeshLists lists;
-  InputFile input;
-  input.open(arguments[0]);
   OutputFile output;
-  output.open(arguments[1]);  // a failure shows when the vertices are written
+  output.open(outputs.vertices);  // a failure shows when the vertices are written
 
-  Chunk* root = openRoot(input);
-  if (root == nullptr) {
+  const ChunkChain chain(openRoot(input));
+  if (chain.root() == nullptr) {
     console.text("Error reading File\n");
     return -1;
   }
-  if (root->id != MAIN) {
-    releaseChain(root);
+  if (chain.root()->id != MAIN) {
     console.text("\nFile is not a valid 3ds file. Well one that I'll use");
     return -1;
   }
-
-  // Nothing past the walk needs the chunk records.
-  releaseChain(walkChunks(*root, input, lists, console));
-
-  const char* mappingFile = arguments.size() > 3 ? arguments[3] : nullptr;
-  if (!writeOutputs(lists, output, arguments.size(), arguments[2], mappingFile, console)) {
+  walkChunks(*chain.root(), input, lists, console);
+  if (!writeOutputs(lists, output, outputs, console)) {
     return -1;
   }
   console.text("\n Complete ");
   return 0;
+}
+
+// Runs `step` with a console writer. A scene whose counts declare more entries
+// than memory holds ends the run with a message, like every other failure.
+template <typename Step>
+int guarded(std::FILE* consoleStream, Step step) {
+  try {
+    ByteWriter console(consoleStream);
+    return step(console);
+  } catch (const std::bad_alloc&) {
+    // The console writer has flushed on the way out, so the message follows the trace.
+    std::fputs("\nNot enough memory for the mesh lists\n", consoleStream);
+    return -1;
+  }
+}
+
+}  // namespace
+
+int runPolymill(std::span<const char* const> arguments, std::FILE* consoleStream) {
+  return guarded(consoleStream, [&](ByteWriter& console) {
+    if (arguments.size() < kRequiredArguments) {
+      printUsage(console);
+      return -1;
+    }
+    const OutputNames outputs = outputNamesOf(arguments);
+    if (outputOverwritesInput(arguments[0], outputs)) {
+      console.text("Output file is the same as the input file\n");
+      return -1;
+    }
+    InputStream input;
+    input.openFile(arguments[0]);  // a failure shows when the root is read
+    return convert(input, outputs, console);
+  });
+}
+
+int convertScene(std::span<const std::uint8_t> scene, const OutputNames& outputs, std::FILE* consoleStream) {
+  return guarded(consoleStream, [&](ByteWriter& console) {
+    InputStream input;
+    input.openBytes(scene);
+    return convert(input, outputs, console);
+  });
 }
 
 }  // namespace polymill

@@ -1,18 +1,34 @@
 #include <cstdio>
-#include <new>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "app/driver.h"
+#include "platform/platform.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(std::span<const char* const> arguments) {
   // The console writer gathers the trace into large blocks of its own.
   std::setvbuf(stdout, nullptr, _IONBF, 0);
-  const std::span<const char* const> arguments(argv, argc > 0 ? static_cast<std::size_t>(argc) : 0);
-  try {
-    return polymill::runPolymill(arguments.empty() ? arguments : arguments.subspan(1), stdout);
-  } catch (const std::bad_alloc&) {
-    // A scene whose counts declare more entries than memory holds.
-    std::fputs("\nNot enough memory for the mesh lists\n", stdout);
-    return -1;
-  }
+  return polymill::runPolymill(arguments.empty() ? arguments : arguments.subspan(1), stdout);
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// Windows hands out the command line in the ANSI code page unless asked for
+// UTF-16; only UTF-16 carries every name the file system can hold.
+int wmain(int argc, wchar_t** argv) {
+  const std::vector<std::string> words = polymill::platform::utf8Arguments(argc, argv);
+  std::vector<const char*> arguments;
+  for (const std::string& word : words) {
+    arguments.push_back(word.c_str());
+  }
+  return run(arguments);
+}
+#else
+int main(int argc, char** argv) {
+  return run(std::span<const char* const>(argv, argc > 0 ? static_cast<std::size_t>(argc) : 0));
+}
+#endif

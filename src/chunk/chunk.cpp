@@ -1,19 +1,25 @@
 #include "chunk/chunk.h"
 
+#include "chunk/little_endian.h"
+
 namespace polymill {
 
 namespace {
 
 constexpr std::uint64_t kLastPosition = 0xFFFFFFFF;
 
-void readHeader(Chunk& chunk, InputFile& input) {
-  chunk.id = input.readU16();
-  chunk.length = input.readU32();
+Chunk* newRecordAt(std::uint64_t position, InputStream& input) {
+  const auto header = input.record<kHeaderSize>();
+  auto* chunk = new Chunk;
+  chunk->id = loadU16(&header[0]);
+  chunk->length = loadU32(&header[2]);
+  chunk->start = static_cast<std::uint32_t>(position);
+  return chunk;
 }
 
 // Navigation fills the one successor slot; whichever operation runs first on a
 // record decides it, and later calls return the same record untouched.
-Chunk* successorAt(Chunk& chunk, InputFile& input, std::uint64_t position) {
+Chunk* successorAt(Chunk& chunk, InputStream& input, std::uint64_t position) {
   if (chunk.successor != nullptr) {
     return chunk.successor;
   }
@@ -21,9 +27,7 @@ Chunk* successorAt(Chunk& chunk, InputFile& input, std::uint64_t position) {
     return nullptr;
   }
   input.seek(position);
-  auto* next = new Chunk;
-  readHeader(*next, input);
-  next->start = static_cast<std::uint32_t>(position);
+  Chunk* next = newRecordAt(position, input);
   next->predecessor = &chunk;
   chunk.successor = next;
   return next;
@@ -31,21 +35,19 @@ Chunk* successorAt(Chunk& chunk, InputFile& input, std::uint64_t position) {
 
 }  // namespace
 
-Chunk* openRoot(InputFile& input) {
+Chunk* openRoot(InputStream& input) {
   if (!input.isOpen()) {
     return nullptr;
   }
   input.seek(0);
-  auto* root = new Chunk;
-  readHeader(*root, input);
-  return root;
+  return newRecordAt(0, input);
 }
 
-Chunk* nextChunk(Chunk& chunk, InputFile& input) {
+Chunk* nextChunk(Chunk& chunk, InputStream& input) {
   return successorAt(chunk, input, std::uint64_t{chunk.start} + chunk.length);
 }
 
-Chunk* firstChild(Chunk& chunk, InputFile& input, std::uint32_t skip) {
+Chunk* firstChild(Chunk& chunk, InputStream& input, std::uint32_t skip) {
   return successorAt(chunk, input, std::uint64_t{chunk.start} + kHeaderSize + skip);
 }
 
@@ -55,6 +57,14 @@ void releaseChain(Chunk* last) {
     delete last;
     last = previous;
   }
+}
+
+ChunkChain::~ChunkChain() {
+  Chunk* last = root_;
+  while (last != nullptr && last->successor != nullptr) {
+    last = last->successor;
+  }
+  releaseChain(last);
 }
 
 }  // namespace polymill

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "chunk/input_file.h"
+#include "chunk/input_stream.h"
 
 namespace polymill {
 
@@ -22,18 +22,33 @@ struct Chunk {
 // Reads the header at offset 0 into a new root record. Null when the input is
 // not open; a file too short for a whole header gives a root holding the bytes
 // that arrived, the rest zero.
-Chunk* openRoot(InputFile& input);
+Chunk* openRoot(InputStream& input);
 
 // The chunk that follows `chunk`: the header at start + length. None when the
 // length is 0 or that position would pass 0xFFFFFFFF, so every walk ends.
-Chunk* nextChunk(Chunk& chunk, InputFile& input);
+Chunk* nextChunk(Chunk& chunk, InputStream& input);
 
 // The first chunk inside `chunk`: the header at start + 6 + skip, where skip is
 // the payload that stands in front of it. None when the length is 0 or that
 // position would pass 0xFFFFFFFF.
-Chunk* firstChild(Chunk& chunk, InputFile& input, std::uint32_t skip);
+Chunk* firstChild(Chunk& chunk, InputStream& input, std::uint32_t skip);
 
 // Deletes the whole chain, from its last record back to the root.
 void releaseChain(Chunk* last);
+
+// Holds a chain from its root and releases all of it on every way out,
+// however far navigation got.
+class ChunkChain {
+ public:
+  explicit ChunkChain(Chunk* root) : root_(root) {}
+  ~ChunkChain();
+  ChunkChain(const ChunkChain&) = delete;
+  ChunkChain& operator=(const ChunkChain&) = delete;
+
+  Chunk* root() const { return root_; }
+
+ private:
+  Chunk* root_;
+};
 
 }  // namespace polymill

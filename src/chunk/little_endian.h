@@ -1,19 +1,22 @@
 #pragma once
 
-#include <cstddef>
+#include <bit>
 #include <cstdint>
 
 namespace polymill {
 
-// Assembles `arrived` bytes into a value, least significant byte first. Bytes
-// that never arrived leave the high part zero, which is how a value cut short
-// by the end of the input reads.
-constexpr std::uint32_t littleEndian(const std::uint8_t* bytes, std::size_t arrived) {
-  std::uint32_t value = 0;
-  for (std::size_t i = 0; i < arrived; ++i) {
-    value |= std::uint32_t{bytes[i]} << (8 * i);
-  }
-  return value;
+// Every value in a scene file is little-endian. Values are assembled from their
+// bytes, so a big-endian host reads the same numbers.
+constexpr std::uint16_t loadU16(const std::uint8_t* bytes) {
+  return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
 }
+
+constexpr std::uint32_t loadU32(const std::uint8_t* bytes) {
+  return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
+         std::uint32_t{bytes[3]} << 24;
+}
+
+// A float is carried as its 32-bit pattern, NaN payloads included.
+constexpr float loadFloat(const std::uint8_t* bytes) { return std::bit_cast<float>(loadU32(bytes)); }
 
 }  // namespace polymill

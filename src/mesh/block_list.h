@@ -1,63 +1,91 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
+#include <new>
+#include <type_traits>
 #include <vector>
+
+#include "platform/platform.h"
 
 namespace polymill {
 
-// An append-only sequence kept in fixed blocks that never move: growing copies
-// nothing and never needs room for twice the contents. Blocks are large enough
-// to be mapped on their own, so each one released while the list is drained
-// goes back to the system at once, where the output files' pages can use it.
+// An append-only sequence kept in blocks that never move: growing copies
+// nothing and never needs room for twice the contents. Blocks start small, so
+// a small scene keeps a small footprint, and double up to 2 MiB; those are
+// aligned to 2 MiB and offered to the system for huge pages, which saves the
+// page faults that otherwise dominate filling large lists. New blocks are not
+// cleared: every item is written once, when it is appended.
 template <typename T>
 class BlockList {
+  static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+
  public:
-  static constexpr std::size_t kBlockItems = (std::size_t{256} << 10) / sizeof(T);
+  static constexpr std::size_t kFirstBlockBytes = std::size_t{64} << 10;
+  static constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
+
+  BlockList() = default;
+  ~BlockList() { release(); }
+  BlockList(const BlockList&) = delete;
+  BlockList& operator=(const BlockList&) = delete;
 
   void push_back(const T& item) {
-    if (usedInLast_ == kBlockItems || blocks_.empty()) {
-      blocks_.push_back(std::make_unique_for_overwrite<T[]>(kBlockItems));
-      usedInLast_ = 0;
+    if (blocks_.empty() || blocks_.back().used == capacityOf(blocks_.back())) {
+      grow();
     }
-    blocks_.back()[usedInLast_++] = item;
+    Block& last = blocks_.back();
+    ::new (static_cast<void*>(last.items + last.used)) T(item);
+    ++last.used;
   }
-
-  std::size_t size() const { return blocks_.empty() ? 0 : (blocks_.size() - 1) * kBlockItems + usedInLast_; }
-  bool empty() const { return blocks_.empty(); }
-  const T& operator[](std::size_t index) const { return blocks_[index / kBlockItems][index % kBlockItems]; }
 
   // Calls `visit` on every item in order and releases each block as soon as it
   // has been visited, leaving the list empty.
   template <typename Visit>
   void drain(Visit visit) {
-    for (std::size_t block = 0; block < blocks_.size(); ++block) {
-      visitBlock(block, visit);
-      blocks_[block].reset();
+    for (Block& block : blocks_) {
+      for (std::size_t i = 0; i < block.used; ++i) {
+        visit(block.items[i]);
+      }
+      releaseBlock(block);
     }
     blocks_.clear();
-    usedInLast_ = 0;
-  }
-
-  // Calls `visit` on every item in order, a block at a time.
-  template <typename Visit>
-  void forEach(Visit visit) const {
-    for (std::size_t block = 0; block < blocks_.size(); ++block) {
-      visitBlock(block, visit);
-    }
   }
 
  private:
-  template <typename Visit>
-  void visitBlock(std::size_t block, Visit& visit) const {
-    const std::size_t used = block + 1 == blocks_.size() ? usedInLast_ : kBlockItems;
-    for (std::size_t i = 0; i < used; ++i) {
-      visit(blocks_[block][i]);
+  struct Block {
+    T* items = nullptr;
+    std::size_t bytes = 0;
+    std::size_t used = 0;
+  };
+
+  static std::size_t capacityOf(const Block& block) { return block.bytes / sizeof(T); }
+  static std::align_val_t alignmentOf(std::size_t bytes) {
+    return std::align_val_t{bytes >= kHugePageBytes ? kHugePageBytes : alignof(T)};
+  }
+
+  void grow() {
+    const std::size_t bytes = blocks_.empty() ? kFirstBlockBytes : std::min(2 * blocks_.back().bytes, kHugePageBytes);
+    blocks_.reserve(blocks_.size() + 1);  // so that a failure below leaves nothing behind
+    void* memory = ::operator new(bytes, alignmentOf(bytes));
+    if (bytes >= kHugePageBytes) {
+      platform::adviseHugePages(memory, bytes);
+    }
+    blocks_.push_back({static_cast<T*>(memory), bytes, 0});
+  }
+
+  static void releaseBlock(Block& block) {
+    ::operator delete(block.items, alignmentOf(block.bytes));
+    block.items = nullptr;
+  }
+
+  void release() {
+    for (Block& block : blocks_) {
+      releaseBlock(block);
     }
   }
 
-  std::vector<std::unique_ptr<T[]>> blocks_;
-  std::size_t usedInLast_ = 0;
+  std::vector<Block> blocks_;
 };
 
 }  // namespace polymill

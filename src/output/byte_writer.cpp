@@ -2,8 +2,7 @@
 
 namespace polymill {
 
-ByteWriter::ByteWriter(std::FILE* target)
-    : target_(target), buffer_(std::make_unique_for_overwrite<char[]>(kCapacity)) {}
+ByteWriter::ByteWriter(std::FILE* target) : target_(target), buffer_(new char[kCapacity]) {}
 
 void ByteWriter::retarget(std::FILE* target) {
   flush();

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <charconv>
 #include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -46,10 +44,6 @@ class ByteWriter {
     *reserve(1) = c;
     ++used_;
   }
-  void decimal(std::uint32_t value) {
-    char* out = reserve(kDecimalMax);
-    commit(std::to_chars(out, out + kDecimalMax, value).ptr);
-  }
 
   // Hands everything buffered to the target; false once any of it was lost.
   bool flush();
@@ -57,8 +51,6 @@ class ByteWriter {
   static constexpr std::size_t kCapacity = std::size_t{1} << 18;
 
  private:
-  static constexpr std::size_t kDecimalMax = 10;  // 4294967295
-
   void writeInPieces(const char* data, std::size_t size);
   void drain();
 

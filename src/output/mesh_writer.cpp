@@ -8,8 +8,6 @@ namespace polymill {
 
 namespace {
 
-constexpr std::size_t kArgumentsWithMapping = 4;
-
 bool report(ByteWriter& console, std::string_view message) {
   console.text(message);
   return false;
@@ -50,20 +48,19 @@ void writeMapCoord(OutputFile& output, const MapCoord& coord) {
 
 }  // namespace
 
-bool writeOutputs(MeshLists& lists, OutputFile& output, std::size_t argumentCount, const char* faceFile,
-                  const char* mappingFile, ByteWriter& console) {
+bool writeOutputs(MeshLists& lists, OutputFile& output, const OutputNames& names, ByteWriter& console) {
   if (!output.isOpen()) {
     return report(console, "Error Opening File to write Vertices\n");
   }
   if (!writeFile(output, lists.vertices, writeVertex, "Error Writing Vertices\n", console) ||
-      !openFile(output, faceFile, "Error Opening File to write Faces\n", console) ||
+      !openFile(output, names.faces, "Error Opening File to write Faces\n", console) ||
       !writeFile(output, lists.faces, writeFace, "Error Writing Faces\n", console)) {
     return false;
   }
-  if (argumentCount < kArgumentsWithMapping) {
+  if (names.mapping == nullptr) {
     return true;
   }
-  return openFile(output, mappingFile, "Error Opening File to write Mapping Coordinates\n", console) &&
+  return openFile(output, names.mapping, "Error Opening File to write Mapping Coordinates\n", console) &&
          writeFile(output, lists.mapping, writeMapCoord, "Error Writing Mapping Coordinates\n", console);
 }
 

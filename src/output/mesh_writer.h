@@ -1,22 +1,27 @@
 #pragma once
 
-#include <cstddef>
-
 #include "mesh/mesh_types.h"
 #include "output/byte_writer.h"
 #include "output/output_file.h"
 
 namespace polymill {
 
+// The output files of a run, as named on the command line; `mapping` is null
+// when no mapping file is to be written.
+struct OutputNames {
+  const char* vertices = nullptr;
+  const char* faces = nullptr;
+  const char* mapping = nullptr;
+};
+
 // Writes the lists as headerless big-endian arrays: the vertex file, on which
 // `output` was opened at the start of the run (x y z, 4 bytes each), then the
-// face file (a b c, 2 bytes each; the flags are not written) and, when
-// `argumentCount` is four or more, the mapping file (s t, 4 bytes each), each
-// file reopened on the same stream. Stops at the first file that cannot be
-// opened or completely written, says which on `console` and returns false; no
-// later file is touched then. Each list is emptied while its file is written,
-// so that its memory serves the file's pages instead of adding to them.
-bool writeOutputs(MeshLists& lists, OutputFile& output, std::size_t argumentCount, const char* faceFile,
-                  const char* mappingFile, ByteWriter& console);
+// face file (a b c, 2 bytes each; the flags are not written) and, when named,
+// the mapping file (s t, 4 bytes each), each file reopened on the same stream.
+// Stops at the first file that cannot be opened or completely written, says
+// which on `console` and returns false; no later file is touched then. Each
+// list is emptied while its file is written, so that its memory serves the
+// file's pages instead of adding to them.
+bool writeOutputs(MeshLists& lists, OutputFile& output, const OutputNames& names, ByteWriter& console);
 
 }  // namespace polymill

@@ -1,10 +1,12 @@
 #include "output/output_file.h"
 
+#include "platform/platform.h"
+
 namespace polymill {
 
-bool OutputFile::open(const char* path) {
+bool OutputFile::open(const char* name) {
   close();
-  file_ = std::fopen(path, "wb");
+  file_ = platform::openFile(name, platform::FileMode::write);
   if (file_ == nullptr) {
     return false;
   }

@@ -17,8 +17,8 @@ class OutputFile {
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
 
-  // Creates the file or empties an existing one; false when it cannot.
-  bool open(const char* path);
+  // Creates the named file or empties an existing one; false when it cannot.
+  bool open(const char* name);
   bool isOpen() const { return file_ != nullptr; }
 
   // Room for one record of at most ByteWriter::kCapacity bytes, then how much of it was used.

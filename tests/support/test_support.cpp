@@ -8,7 +8,7 @@
 
 #include "app/driver.h"
 #include "chunk/chunk.h"
-#include "chunk/input_file.h"
+#include "chunk/input_stream.h"
 #include "chunk/mesh_walk.h"
 #include "output/byte_writer.h"
 
@@ -66,27 +66,45 @@ RunResult runProgram(const std::vector<std::string>& arguments) {
   return result;
 }
 
+ExactBuffer::ExactBuffer(const Bytes& bytes) : data_(new std::uint8_t[bytes.size()]), size_(bytes.size()) {
+  std::copy(bytes.begin(), bytes.end(), data_.get());
+}
+
+ListContents drain(MeshLists& lists) {
+  ListContents contents;
+  lists.vertices.drain([&](const Vertex& vertex) { contents.vertices.push_back(vertex); });
+  lists.faces.drain([&](const Face& face) { contents.faces.push_back(face); });
+  lists.mapping.drain([&](const MapCoord& coord) { contents.mapping.push_back(coord); });
+  return contents;
+}
+
 WalkResult walkScene(const Bytes& scene) {
-  TempDir folder;
-  const std::string path = folder.path("scene.3ds");
-  writeFile(path, scene);
-  InputFile input;
-  if (!input.open(path.c_str())) {
-    throw std::runtime_error("cannot open " + path);
-  }
+  const ExactBuffer buffer(scene);
+  InputStream input;
+  input.openBytes(buffer.bytes());
   CapturedStream consoleStream;
   WalkResult result;
-  Chunk* root = openRoot(input);
+  const ChunkChain chain(openRoot(input));
+  MeshLists lists;
   {
     ByteWriter console(consoleStream.get());
-    Chunk* last = walkChunks(*root, input, result.lists, console);
+    const Chunk* last = walkChunks(*chain.root(), input, lists, console);
     for (const Chunk* record = last; record != nullptr; record = record->predecessor) {
       result.starts.push_back(record->start);
     }
     std::reverse(result.starts.begin(), result.starts.end());
-    releaseChain(last);
   }
   result.trace = consoleStream.text();
+  result.lists = drain(lists);
+  return result;
+}
+
+RunResult convertInMemory(const Bytes& scene, const OutputNames& outputs) {
+  const ExactBuffer buffer(scene);
+  CapturedStream console;
+  RunResult result;
+  result.status = convertScene(buffer.bytes(), outputs, console.get());
+  result.console = console.text();
   return result;
 }
 

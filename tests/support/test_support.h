@@ -2,11 +2,14 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "chunk_builder.h"
 #include "mesh/mesh_types.h"
+#include "output/mesh_writer.h"
 
 namespace polymill::test {
 
@@ -49,12 +52,35 @@ struct RunResult {
 };
 RunResult runProgram(const std::vector<std::string>& arguments);
 
-// Runs the chunk walk alone on a scene.
+// The scene's bytes in a buffer of exactly their size, so that a memory checker
+// sees any read past them.
+class ExactBuffer {
+ public:
+  explicit ExactBuffer(const Bytes& bytes);
+  std::span<const std::uint8_t> bytes() const { return {data_.get(), size_}; }
+
+ private:
+  std::unique_ptr<std::uint8_t[]> data_;
+  std::size_t size_;
+};
+
+// The lists as the output phase reads them, drained into plain vectors.
+struct ListContents {
+  std::vector<Vertex> vertices;
+  std::vector<Face> faces;
+  std::vector<MapCoord> mapping;
+};
+ListContents drain(MeshLists& lists);
+
+// Runs the chunk walk alone on a scene held in memory.
 struct WalkResult {
   std::string trace;
-  MeshLists lists;
+  ListContents lists;
   std::vector<std::uint32_t> starts;  // where each visited chunk stands, in walk order
 };
 WalkResult walkScene(const Bytes& scene);
+
+// Runs the conversion of a scene held in memory into the named files.
+RunResult convertInMemory(const Bytes& scene, const OutputNames& outputs);
 
 }  // namespace polymill::test

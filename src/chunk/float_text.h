@@ -1,11 +1,13 @@
 #pragma once
 
+#include <cstddef>
+
 namespace polymill {
 
 // The longest text writeFloatText produces, "-1.23456e-045".
-constexpr int kFloatTextMax = 13;
+constexpr std::size_t kFloatTextMax = 13;
 // The room it needs at `out`: a little more, for whole-word copies.
-constexpr int kFloatTextRoom = 18;
+constexpr std::size_t kFloatTextRoom = 18;
 
 // Writes a float as the trace shows it: general notation with six significant
 // digits, trailing zeros dropped, the exponent always of three digits (1e-005,

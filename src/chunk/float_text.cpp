@@ -1,4 +1,4 @@
-#include "output/float_text.h"
+#include "chunk/float_text.h"
 
 #include <array>
 #include <bit>

@@ -1,0 +1,50 @@
+#include "app/help_address.h"
+
+#include "platform/platform.h"
+
+namespace polymill {
+
+namespace {
+
+bool keptAsIs(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+         c == '_' || c == '~' || c == '/' || c == ':';
+}
+
+std::string percentEncoded(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string encoded;
+  for (const char c : text) {
+    if (keptAsIs(c)) {
+      encoded += c;
+    } else {
+      const auto byte = static_cast<unsigned char>(c);
+      encoded += {'%', kHex[byte >> 4], kHex[byte & 0xF]};
+    }
+  }
+  return encoded;
+}
+
+}  // namespace
+
+std::string fileUrl(const std::filesystem::path& absolute) {
+  const std::u8string generic = absolute.generic_u8string();
+  const std::string path = percentEncoded(std::string(generic.begin(), generic.end()));
+  if (path.starts_with("//")) {
+    return "file:" + path;  // a server's share: the server is the URL's host
+  }
+  if (path.starts_with("/")) {
+    return "file://" + path;
+  }
+  return "file:///" + path;  // a drive letter
+}
+
+std::string helpAddress() {
+  const std::filesystem::path program = platform::executablePath();
+  if (program.empty()) {
+    return fileUrl(std::filesystem::path(POLYMILL_INSTALLED_DOC_DIR) / "README.md");
+  }
+  return fileUrl((program.parent_path() / POLYMILL_DOC_DIR_FROM_PROGRAM / "README.md").lexically_normal());
+}
+
+}  // namespace polymill

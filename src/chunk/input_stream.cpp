@@ -1,0 +1,107 @@
+#include "chunk/input_stream.h"
+
+#include <algorithm>
+
+#include "platform/platform.h"
+
+namespace polymill {
+
+namespace {
+constexpr std::size_t kBlockSize = std::size_t{1} << 18;
+}
+
+bool InputStream::openFile(const char* name) {
+  if (platform::isFolder(name)) {
+    return false;
+  }
+  file_.reset(platform::openFile(name, platform::FileMode::read));
+  if (!file_) {
+    return false;
+  }
+  // Blocks go straight into our own buffer; a second one inside the FILE would
+  // only copy them again.
+  std::setvbuf(file_.get(), nullptr, _IONBF, 0);
+  block_.reset(new std::uint8_t[kBlockSize]);
+  return true;
+}
+
+void InputStream::openBytes(std::span<const std::uint8_t> bytes) {
+  memory_ = bytes;
+  inMemory_ = true;
+}
+
+void InputStream::seek(std::uint64_t position) {
+  if (failed_) {
+    return;
+  }
+  if (position >= kPositionLimit) {
+    fail();
+    return;
+  }
+  if (position >= viewStart_ && position - viewStart_ <= end_) {
+    next_ = static_cast<std::size_t>(position - viewStart_);
+    return;
+  }
+  viewStart_ = position;
+  next_ = 0;
+  end_ = 0;
+}
+
+std::size_t InputStream::read(std::uint8_t* out, std::size_t size) {
+  std::size_t delivered = 0;
+  while (!failed_ && delivered < size) {
+    if (next_ == end_ && !refill()) {
+      fail();
+      break;
+    }
+    const std::size_t take = std::min(size - delivered, end_ - next_);
+    std::memcpy(out + delivered, view_ + next_, take);
+    next_ += take;
+    delivered += take;
+  }
+  return delivered;
+}
+
+// Empties the view too, so that no read, however small, delivers from it again.
+void InputStream::fail() {
+  failed_ = true;
+  next_ = 0;
+  end_ = 0;
+}
+
+// Moves the view past the bytes it held, to the ones that follow them.
+bool InputStream::refill() {
+  viewStart_ += end_;
+  next_ = 0;
+  end_ = 0;
+  if (inMemory_) {
+    return refillFromMemory();
+  }
+  return file_ && refillFromFile();
+}
+
+bool InputStream::refillFromFile() {
+  if (fileOffset_ != viewStart_) {
+    if (!platform::seekFile(file_.get(), viewStart_)) {
+      return false;
+    }
+    fileOffset_ = viewStart_;
+  }
+  end_ = std::fread(block_.get(), 1, kBlockSize, file_.get());
+  fileOffset_ += end_;
+  view_ = block_.get();
+  return end_ > 0;
+}
+
+// The view is simply the rest of the bytes, so a read past them is a read past
+// the caller's own buffer, which memory checkers see.
+bool InputStream::refillFromMemory() {
+  if (viewStart_ >= memory_.size()) {
+    return false;
+  }
+  view_ = memory_.data() + viewStart_;
+  end_ = static_cast<std::size_t>(memory_.size() - viewStart_);
+  return true;
+}
+
+}  // namespace polymill

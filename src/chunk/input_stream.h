@@ -1,0 +1,79 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <span>
+
+namespace polymill {
+
+// The scene, opened for reading with absolute positioning: a file read in large
+// blocks, or bytes already in memory. Both keep the behaviour the chunk format
+// relies on: a read that runs out of input delivers the bytes that arrived and
+// fails the stream; a failed stream stays failed, ignores positioning and
+// delivers nothing more.
+class InputStream {
+ public:
+  // Positions are handed to the file as signed 32-bit offsets; anything at or
+  // beyond this cannot be positioned at.
+  static constexpr std::uint64_t kPositionLimit = std::uint64_t{1} << 31;
+
+  InputStream() = default;
+  InputStream(const InputStream&) = delete;
+  InputStream& operator=(const InputStream&) = delete;
+
+  // False when the named file cannot be read: missing, unreadable, or a folder.
+  bool openFile(const char* name);
+  // Reads `bytes` in place; they must outlive the stream.
+  void openBytes(std::span<const std::uint8_t> bytes);
+  bool isOpen() const { return file_ != nullptr || inMemory_; }
+
+  // Moves to an absolute offset. Beyond the end of the input is allowed (the
+  // next read fails); at or beyond kPositionLimit fails the stream.
+  void seek(std::uint64_t position);
+
+  // The next Size bytes as one record. Bytes the input no longer holds read as
+  // zero, which is how a value cut short by the end of the input reads: the
+  // bytes that arrived fill it from its least significant byte upward.
+  template <std::size_t Size>
+  std::array<std::uint8_t, Size> record() {
+    std::array<std::uint8_t, Size> bytes{};
+    if (end_ - next_ >= Size) {
+      std::memcpy(bytes.data(), view_ + next_, Size);
+      next_ += Size;
+    } else {
+      read(bytes.data(), Size);
+    }
+    return bytes;
+  }
+
+  // The next byte, or false when the input has none left.
+  bool nextByte(std::uint8_t& byte) { return read(&byte, 1) == 1; }
+
+ private:
+  struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+
+  std::size_t read(std::uint8_t* out, std::size_t size);
+  void fail();
+  bool refill();
+  bool refillFromFile();
+  bool refillFromMemory();
+
+  std::unique_ptr<std::FILE, FileCloser> file_;
+  std::unique_ptr<std::uint8_t[]> block_;  // a file's current block
+  std::span<const std::uint8_t> memory_;   // or the bytes in memory
+  bool inMemory_ = false;
+  const std::uint8_t* view_ = nullptr;  // the bytes at hand: the block, or part of memory
+  std::uint64_t viewStart_ = 0;         // input offset of view_[0]
+  std::uint64_t fileOffset_ = 0;        // where the underlying file stands
+  std::size_t next_ = 0;                // next unread byte of view_
+  std::size_t end_ = 0;                 // bytes held in view_
+  bool failed_ = false;
+};
+
+}  // namespace polymill

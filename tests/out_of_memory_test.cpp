@@ -1,0 +1,94 @@
+// A scene whose lists outgrow memory: the run must end with its message and
+// status, release everything and let no exception escape. Memory runs out on
+// demand here: this test program replaces the allocation functions, so it is a
+// program of its own.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "chunk/chunk_kinds.h"
+#include "test_support.h"
+
+namespace {
+
+// Allocations of this size or more fail while it is set.
+std::size_t failFrom = SIZE_MAX;
+
+void* allocate(std::size_t size, std::size_t alignment) {
+  if (size >= failFrom) {
+    throw std::bad_alloc();
+  }
+#ifdef _WIN32
+  void* memory = _aligned_malloc(size == 0 ? 1 : size, alignment);
+#else
+  void* memory = nullptr;
+  posix_memalign(&memory, alignment < sizeof(void*) ? sizeof(void*) : alignment, size == 0 ? 1 : size);
+#endif
+  if (memory == nullptr) {
+    throw std::bad_alloc();
+  }
+  return memory;
+}
+
+void release(void* memory) {
+#ifdef _WIN32
+  _aligned_free(memory);
+#else
+  std::free(memory);
+#endif
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) { return allocate(size, alignof(std::max_align_t)); }
+void* operator new[](std::size_t size) { return allocate(size, alignof(std::max_align_t)); }
+void* operator new(std::size_t size, std::align_val_t alignment) {
+  return allocate(size, static_cast<std::size_t>(alignment));
+}
+void* operator new[](std::size_t size, std::align_val_t alignment) {
+  return allocate(size, static_cast<std::size_t>(alignment));
+}
+void operator delete(void* memory) noexcept { release(memory); }
+void operator delete[](void* memory) noexcept { release(memory); }
+void operator delete(void* memory, std::size_t) noexcept { release(memory); }
+void operator delete[](void* memory, std::size_t) noexcept { release(memory); }
+void operator delete(void* memory, std::align_val_t) noexcept { release(memory); }
+void operator delete[](void* memory, std::align_val_t) noexcept { release(memory); }
+void operator delete(void* memory, std::size_t, std::align_val_t) noexcept { release(memory); }
+void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept { release(memory); }
+
+namespace polymill::test {
+namespace {
+
+TEST(OutOfMemory, ListsThatOutgrowMemoryEndTheRunWithItsMessage) {
+  // Two full vertex lists need list blocks larger than a megabyte, which fail.
+  const Bytes vertex = vertexEntries({{1, 2, 3}});
+  Bytes entries;
+  for (int i = 0; i < 65535; ++i) {
+    entries.insert(entries.end(), vertex.begin(), vertex.end());
+  }
+  const Bytes list = chunk(MESH_VERTEX_LIST, {u16(65535), entries});
+  TempDir folder;
+  const std::string scene = folder.path("scene.3ds");
+  const std::string vertices = folder.path("v.bin");
+  writeFile(scene, chunk(MAIN, {list, list}));
+  writeFile(vertices, {'o', 'l', 'd'});
+
+  failFrom = std::size_t{1} << 20;
+  const RunResult run = runProgram({scene, vertices, folder.path("f.bin")});
+  failFrom = SIZE_MAX;
+
+  EXPECT_EQ(run.status, -1);
+  EXPECT_EQ(run.console,
+            "\nMain Chunk found"
+            "\nMesh Vertex List Found\nNumber of Vertices: 65535\n"
+            "\nMesh Vertex List Found\nNumber of Vertices: 65535\n"
+            "\nNot enough memory for the mesh lists\n");
+  EXPECT_TRUE(readFile(vertices).empty());  // emptied at the start, as on every run
+}
+
+}  // namespace
+}  // namespace polymill::test
