@@ -123,16 +123,22 @@ TEST_F(DriverTest, OutputFailuresFollowTheTraceAndFailTheRun) {
   EXPECT_EQ(run.console, trace + "Error Opening File to write Vertices\n");
   EXPECT_FALSE(fs::exists(faces));
 
-  run = runProgram({in, "/dev/full", faces, mapping});
-  EXPECT_EQ(run.status, -1);
-  EXPECT_EQ(run.console, trace + "Error Writing Vertices\n");
-  EXPECT_FALSE(fs::exists(faces));
-
   run = runProgram({in, vertices, faces, folder_.path("")});
   EXPECT_EQ(run.status, -1);
   EXPECT_EQ(run.console, trace + "Error Opening File to write Mapping Coordinates\n");
   EXPECT_EQ(readFile(vertices), (Bytes{0x3F, 0x80, 0, 0, 0x40, 0, 0, 0, 0x40, 0x40, 0, 0}));
   EXPECT_TRUE(readFile(faces).empty());
+}
+
+TEST_F(DriverTest, FullDiskFollowsTheTraceAndFailsTheRun) {
+  if (kFullDevice == nullptr) {
+    GTEST_SKIP() << kNoFullDevice;
+  }
+  writeFile(in, chunk(MAIN, {chunk(MESH_VERTEX_LIST, {u16(1), vertexEntries({{1, 2, 3}})})}));
+  const RunResult run = runProgram({in, kFullDevice, faces, mapping});
+  EXPECT_EQ(run.status, -1);
+  EXPECT_EQ(run.console, "\nMain Chunk found\nMesh Vertex List Found\nNumber of Vertices: 1\nError Writing Vertices\n");
+  EXPECT_FALSE(fs::exists(faces));
 }
 
 TEST_F(DriverTest, SceneWithoutMeshesTracesItsContainers) {
@@ -145,27 +151,86 @@ TEST_F(DriverTest, SceneWithoutMeshesTracesItsContainers) {
   EXPECT_FALSE(fs::exists(mapping));
 }
 
-TEST_F(DriverTest, OutputNamingTheInputIsRefusedBeforeAnythingIsTouched) {
-  const Bytes scene = workedExample();
-  writeFile(in, scene);
+// Names from every script a user may write them in, and one beyond the
+// Basic Multilingual Plane.
+const std::vector<std::string> kNamesInAnyScript = {"€uro œuf Łódź", "сцена", "場景ファイル", "𝄞 clef"};
+
+TEST_F(DriverTest, NamesInAnyScriptAreUsedExactlyAsGiven) {
+  for (const std::string& name : kNamesInAnyScript) {
+    TempDir folder;
+    const std::string scene = folder.path(name + ".3ds");
+    writeFile(scene, workedExample());
+    const RunResult run =
+        runProgram({scene, folder.path(name + ".v"), folder.path(name + ".f"), folder.path(name + ".m")});
+    EXPECT_EQ(run.status, 0) << name;
+    // Under exactly these names, not under a name mapped to another character set.
+    EXPECT_EQ(readFile(folder.path(name + ".v")).size(), 36u) << name;
+    EXPECT_EQ(readFile(folder.path(name + ".f")), (Bytes{0, 0, 0, 1, 0, 2})) << name;
+    EXPECT_EQ(readFile(folder.path(name + ".m")).size(), 24u) << name;
+    EXPECT_EQ(std::distance(fs::directory_iterator(fsPath(folder.path(""))), fs::directory_iterator()), 4) << name;
+  }
+}
+
+class SameFileTest : public DriverTest {
+ protected:
+  // Every run must be refused before any file is touched.
+  void expectRefused(const std::vector<std::vector<std::string>>& runs) {
+    for (const auto& arguments : runs) {
+      const RunResult run = runProgram(arguments);
+      EXPECT_EQ(run.status, -1);
+      EXPECT_EQ(run.console, "Output file is the same as the input file\n");
+      EXPECT_EQ(readFile(in), scene_);
+      EXPECT_FALSE(fs::exists(vertices));
+      EXPECT_FALSE(fs::exists(faces));
+    }
+  }
+  void SetUp() override { writeFile(in, scene_); }
+
+  const Bytes scene_ = workedExample();
+};
+
+TEST_F(SameFileTest, OutputNamingTheInputIsRefusedBeforeAnythingIsTouched) {
   const std::string hardLink = folder_.path("hard.3ds");
-  const std::string symLink = folder_.path("sym.3ds");
-  fs::create_hard_link(in, hardLink);
-  fs::create_symlink(in, symLink);
-  const std::vector<std::vector<std::string>> runs = {
+  fs::create_hard_link(fsPath(in), fsPath(hardLink));
+  expectRefused({
       {in, in, faces},
       {in, vertices, hardLink},
-      {in, vertices, faces, symLink},
-      {symLink, vertices, faces, folder_.path("./scene.3ds")},
-  };
-  for (const auto& arguments : runs) {
-    const RunResult run = runProgram(arguments);
-    EXPECT_EQ(run.status, -1);
-    EXPECT_EQ(run.console, "Output file is the same as the input file\n");
-    EXPECT_EQ(readFile(in), scene);
-    EXPECT_FALSE(fs::exists(vertices));
-    EXPECT_FALSE(fs::exists(faces));
+      {in, vertices, faces, hardLink},
+      {hardLink, vertices, faces, folder_.path("./scene.3ds")},
+  });
+}
+
+TEST_F(SameFileTest, InputNamedInAnyScriptIsRefusedAsAnOutput) {
+  for (const std::string& name : kNamesInAnyScript) {
+    const std::string scene = folder_.path(name + ".3ds");
+    const std::string hardLink = folder_.path(name + " hård€.3ds");
+    writeFile(scene, scene_);
+    fs::create_hard_link(fsPath(scene), fsPath(hardLink));
+    in = scene;
+    expectRefused({{scene, scene, faces}, {scene, vertices, hardLink}, {hardLink, vertices, faces, scene}});
   }
+}
+
+TEST_F(SameFileTest, OutputLinkedSymbolicallyToTheInputIsRefused) {
+  const std::string symLink = folder_.path("sym €.3ds");
+  std::error_code error;
+  fs::create_symlink(fsPath(in), fsPath(symLink), error);
+  if (error) {
+    GTEST_SKIP() << "this system lets us create no symbolic link: " << error.message();
+  }
+  expectRefused({{in, vertices, faces, symLink}, {symLink, symLink, faces}});
+}
+
+TEST(HelpAddress, FileUrlsOfEverySystemAreValid) {
+  EXPECT_EQ(fileUrl(fsPath("/usr/local/share/doc/polymill/README.md")),
+            "file:///usr/local/share/doc/polymill/README.md");
+  EXPECT_EQ(fileUrl(fsPath("C:/Program Files/polymill ñ/README.md")),
+            "file:///C:/Program%20Files/polymill%20%C3%B1/README.md");
+  EXPECT_EQ(fileUrl(fsPath("/a#b?c.md")), "file:///a%23b%3Fc.md");
+#ifdef _WIN32
+  // A server's share: the server is the host.
+  EXPECT_EQ(fileUrl(fsPath("//server/share/README.md")), "file://server/share/README.md");
+#endif
 }
 
 }  // namespace

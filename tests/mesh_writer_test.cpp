@@ -28,6 +28,7 @@ class MeshWriterTest : public ::testing::Test {
     return written;
   }
   bool writeAll() { return write(vertices_, faces_, mapping_.c_str()); }
+  void expectFailures(std::initializer_list<struct FailureCase> cases);
 
   TempDir folder_;
   std::string vertices_ = folder_.path("v.bin");
@@ -97,23 +98,16 @@ TEST_F(MeshWriterTest, LargeListsArriveWhole) {
 
 // Each file that cannot be opened or written stops the phase with its own
 // message; no later file is created.
-TEST_F(MeshWriterTest, FailuresAreReportedPerFileAndStopTheOutputs) {
+struct FailureCase {
+  std::string vertex, face, mapping, message;
+  bool vertexFileLeft, faceFileLeft;
+};
+
+void MeshWriterTest::expectFailures(std::initializer_list<FailureCase> cases) {
   lists_.vertices.push_back({1, 2, 3});
   lists_.faces.push_back({0, 0, 0, 0});
   lists_.mapping.push_back({1, 2});
-  const std::string folder = folder_.path("");
-  const struct {
-    std::string vertex, face, mapping, message;
-    bool vertexFileLeft, faceFileLeft;
-  } cases[] = {
-      {folder, faces_, mapping_, "Error Opening File to write Vertices\n", false, false},
-      {"/dev/full", faces_, mapping_, "Error Writing Vertices\n", false, false},
-      {vertices_, folder, mapping_, "Error Opening File to write Faces\n", true, false},
-      {vertices_, "/dev/full", mapping_, "Error Writing Faces\n", true, false},
-      {vertices_, faces_, folder, "Error Opening File to write Mapping Coordinates\n", true, true},
-      {vertices_, faces_, "/dev/full", "Error Writing Mapping Coordinates\n", true, true},
-  };
-  for (const auto& c : cases) {
+  for (const FailureCase& c : cases) {
     for (const std::string& path : {vertices_, faces_, mapping_}) {
       fs::remove(path);
     }
@@ -123,6 +117,26 @@ TEST_F(MeshWriterTest, FailuresAreReportedPerFileAndStopTheOutputs) {
     EXPECT_EQ(fs::exists(faces_), c.faceFileLeft) << c.message;
     EXPECT_FALSE(fs::exists(mapping_)) << c.message;
   }
+}
+
+TEST_F(MeshWriterTest, FilesThatCannotBeOpenedAreReportedAndStopTheOutputs) {
+  const std::string folder = folder_.path("");
+  expectFailures({
+      {folder, faces_, mapping_, "Error Opening File to write Vertices\n", false, false},
+      {vertices_, folder, mapping_, "Error Opening File to write Faces\n", true, false},
+      {vertices_, faces_, folder, "Error Opening File to write Mapping Coordinates\n", true, true},
+  });
+}
+
+TEST_F(MeshWriterTest, FilesThatCannotBeWrittenAreReportedAndStopTheOutputs) {
+  if (kFullDevice == nullptr) {
+    GTEST_SKIP() << kNoFullDevice;
+  }
+  expectFailures({
+      {kFullDevice, faces_, mapping_, "Error Writing Vertices\n", false, false},
+      {vertices_, kFullDevice, mapping_, "Error Writing Faces\n", true, false},
+      {vertices_, faces_, kFullDevice, "Error Writing Mapping Coordinates\n", true, true},
+  });
 }
 
 }  // namespace

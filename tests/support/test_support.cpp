@@ -28,8 +28,15 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(root_, ignored);
 }
 
+std::string TempDir::path(const std::string& name) const {
+  const std::u8string utf8 = (root_ / fsPath(name)).u8string();
+  return std::string(utf8.begin(), utf8.end());
+}
+
+std::filesystem::path fsPath(const std::string& utf8) { return std::u8string(utf8.begin(), utf8.end()); }
+
 void writeFile(const std::string& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(fsPath(path), std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   if (!out) {
     throw std::runtime_error("cannot write test file " + path);
@@ -37,7 +44,7 @@ void writeFile(const std::string& path, const Bytes& bytes) {
 }
 
 Bytes readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(fsPath(path), std::ios::binary);
   if (!in) {
     throw std::runtime_error("cannot read test file " + path);
   }

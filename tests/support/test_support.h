@@ -21,14 +21,27 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  std::string path(const std::string& name) const { return (root_ / name).string(); }
+  // The UTF-8 name of `name` (UTF-8 too) in the folder, as the program takes names.
+  std::string path(const std::string& name) const;
 
  private:
   std::filesystem::path root_;
 };
 
+// A UTF-8 name as the file system library takes it, on every system.
+std::filesystem::path fsPath(const std::string& utf8);
+
+// Whole files by UTF-8 name.
 void writeFile(const std::string& path, const Bytes& bytes);
 Bytes readFile(const std::string& path);
+
+// A device on which every write fails for want of room, where the system has one.
+#ifdef _WIN32
+inline constexpr const char* kFullDevice = nullptr;
+#else
+inline constexpr const char* kFullDevice = "/dev/full";
+#endif
+inline constexpr const char* kNoFullDevice = "this system has no device that is always full";
 
 // A C stream in memory's place: tests hand it out as the console and read back what was written.
 class CapturedStream {
