@@ -1,5 +1,7 @@
 #include "app/help_address.h"
 
+#include <algorithm>
+
 #include "platform/platform.h"
 
 namespace polymill {
@@ -28,8 +30,11 @@ std::string percentEncoded(std::string_view text) {
 }  // namespace
 
 std::string fileUrl(const std::filesystem::path& absolute) {
-  const std::u8string generic = absolute.generic_u8string();
-  const std::string path = percentEncoded(std::string(generic.begin(), generic.end()));
+  std::u8string native = absolute.u8string();
+  if constexpr (std::filesystem::path::preferred_separator != '/') {
+    std::replace(native.begin(), native.end(), u8'\\', u8'/');
+  }
+  const std::string path = percentEncoded(std::string(native.begin(), native.end()));
   if (path.starts_with("//")) {
     return "file:" + path;  // a server's share: the server is the URL's host
   }
