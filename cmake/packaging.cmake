@@ -1,0 +1,51 @@
+# What is installed, and the packages made from it: a Debian package and a
+# tarball on Linux, a zip on Windows, all from the same install rules.
+
+install(TARGETS polymill RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The usage message points to this README, found from the program's own place.
+install(FILES README.md docs/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+if(NOT WIN32)
+  # The man page and changelog carry the project's version, compressed as Debian wants them.
+  set(polymill_docs ${PROJECT_BINARY_DIR}/docs)
+  configure_file(docs/polymill.1.in ${polymill_docs}/polymill.1 @ONLY)
+  configure_file(docs/changelog.in ${polymill_docs}/changelog @ONLY)
+  foreach(doc polymill.1 changelog)
+    add_custom_command(OUTPUT ${polymill_docs}/${doc}.gz
+                       COMMAND gzip -9nkf ${polymill_docs}/${doc}
+                       DEPENDS ${polymill_docs}/${doc})
+  endforeach()
+  add_custom_target(polymill_docs ALL DEPENDS ${polymill_docs}/polymill.1.gz ${polymill_docs}/changelog.gz)
+  install(FILES ${polymill_docs}/polymill.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${polymill_docs}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()
+
+set(CPACK_PACKAGE_NAME polymill)
+set(CPACK_PACKAGE_VENDOR "The polymill developers")
+set(CPACK_PACKAGE_CONTACT "The polymill developers <maintainers@polymill.dev>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert 3DS triangle meshes into big-endian arrays")
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+     "polymill reads one 3D scene in the 3DS chunk format, collects every"
+     "triangle mesh in it and writes the mesh data as flat, headerless,"
+     "big-endian arrays: a vertex file, a face file and, when asked, a"
+     "texture-mapping file, printing a trace of what it found. The arrays are"
+     "the same bytes on every platform, ready for engines, GPU loaders and"
+     "tools that want raw big-endian data.")
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://polymill.dev")
+set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR})
+
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+else()
+  set(CPACK_GENERATOR DEB TGZ)
+endif()
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+
+include(CPack)
