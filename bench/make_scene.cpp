@@ -1,6 +1,6 @@
 // Writes a large, realistic 3DS scene for benchmarks, the same bytes for the
 // same arguments: make_scene OBJECTS VERTICES FACES UVS OUT.3ds
-// Each object has a vertex list, a mapping list, a mesh matrix and a face list
+// Each object has a vertex list, a mapping list (none when UVS is 0), a mesh matrix and a face list
 // followed by its material group and smoothing groups; around the objects stand
 // a version chunk, a material and keyframer data.
 
@@ -75,7 +75,7 @@ struct Sizes {
   std::string objectName, materialName;
 
   std::uint32_t vertexList() const { return kHeader + 2 + 12 * vertices; }
-  std::uint32_t mappingList() const { return kHeader + 2 + 8 * uvs; }
+  std::uint32_t mappingList() const { return uvs == 0 ? 0 : kHeader + 2 + 8 * uvs; }  // none without UVs
   std::uint32_t matrix() const { return kHeader + 48; }
   std::uint32_t materialGroup() const {
     return kHeader + static_cast<std::uint32_t>(materialName.size()) + 1 + 2 + 2 * faces;
@@ -97,11 +97,13 @@ void writeObject(SceneFile& out, const Sizes& s, Random& random, float offset) {
     out.f32(-50.0f + 100.0f * random.unit());
     out.f32(0.001f * static_cast<float>(i));
   }
-  out.header(0x4140, s.mappingList());
-  out.u16(static_cast<std::uint16_t>(s.uvs));
-  for (std::uint32_t i = 0; i < s.uvs; ++i) {
-    out.f32(random.unit());
-    out.f32(random.unit() * 1.5f - 0.25f);
+  if (s.uvs > 0) {
+    out.header(0x4140, s.mappingList());
+    out.u16(static_cast<std::uint16_t>(s.uvs));
+    for (std::uint32_t i = 0; i < s.uvs; ++i) {
+      out.f32(random.unit());
+      out.f32(random.unit() * 1.5f - 0.25f);
+    }
   }
   out.header(0x4160, s.matrix());
   for (int i = 0; i < 12; ++i) out.f32(i % 4 == i / 4 ? 1.0f : 0.0f);

@@ -1,66 +1,86 @@
 #!/usr/bin/env bash
-# End-to-end benchmark: polymill against the machine's own file I/O on scenes
-# of about 30 MB, 330 MB and 1 GB. Not part of the test suite.
+# End-to-end benchmark: polymill against the machine's own file I/O. Not part
+# of the test suite.
 #   bench/run_benchmark.sh [BUILD_DIR] [WORK_DIR] [ROUNDS]
-# BUILD_DIR defaults to build/default (built with: cmake --workflow --preset default);
-# WORK_DIR, where scenes and outputs go, defaults to BUILD_DIR/bench-data (about 4 GB);
+# BUILD_DIR defaults to build/bench (built with: cmake --workflow --preset bench);
+# WORK_DIR, where scenes and outputs go, defaults to BUILD_DIR/bench-data (about 5 GB);
 # ROUNDS, the runs of each command whose median counts, defaults to 5.
+#
+# Every timed run starts after `sync`, so that none pays for the writeback of
+# another, and writes to fresh file names, deleted after it, so that none
+# overwrites files an earlier run left. The floor is what the machine's own
+# tools take for the same bytes, each part timed alone the same way: `cat` of
+# the input to /dev/null, and `head -c N /dev/zero` into a fresh file, N being
+# all polymill writes (three output files and the trace). The commands take
+# turns, round by round, so that all of them meet the machine in the same states.
 set -euo pipefail
-build=${1:-build/default}
+build=${1:-build/bench}
 work=${2:-$build/bench-data}
 rounds=${3:-5}
 polymill=$build/polymill
 make_scene=$build/bench/make_scene
+[ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian: apt-get install time)"; exit 1; }
 mkdir -p "$work"
 
 now() { date +%s%N; }
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
-# timed COMMAND...: its wall time in nanoseconds. Each run starts with no dirty
-# pages left by the one before, so that none pays for another's writeback.
+run=0
+fresh() { run=$((run + 1)); echo "$work/run$run"; }  # a name no earlier run has used
+
+# timed COMMAND...: its wall time in nanoseconds, outputs deleted afterwards.
 timed() {
   sync
-  local start
+  local start end
   start=$(now)
   "$@"
-  echo $(($(now) - start))
+  end=$(now)
+  rm -f "$work"/run*
+  echo $((end - start))
 }
 
-convert_to_null() { "$polymill" "$1" "$work/v" "$work/f" "$work/m" > /dev/null; }
-convert_to_file() { "$polymill" "$1" "$work/v" "$work/f" "$work/m" > "$work/trace"; }
+convert_to_null() { local o; o=$(fresh); "$polymill" "$1" "$o.v" "$o.f" "$o.m" > /dev/null; }
+convert_to_file() { local o; o=$(fresh); "$polymill" "$1" "$o.v" "$o.f" "$o.m" > "$o.trace"; }
 read_input() { cat "$1" > /dev/null; }
-write_bytes() { head -c "$1" /dev/zero > "$work/zero"; }
+write_bytes() { head -c "$1" /dev/zero > "$(fresh)"; }
 
-printf '%-8s %10s %10s %10s %10s %8s %9s %10s %8s\n' scene "input MB" "to null s" "to file s" "floor s" ratio "MB/s" "peak MB" "peak/in"
+printf '%-10s %9s %10s %10s %9s %9s %8s %7s %8s %8s\n' scene "input MB" "to null s" "to file s" "read s" "write s" "floor s" ratio "peak MB" "peak/in"
 declare -A seconds_at
-for scene_size in "30MB 18" "330MB 200" "1GB 610"; do
-  set -- $scene_size
-  name=$1 objects=$2
+# name, objects, UVs per object (0: no mapping lists); each object has 40,000 vertices and 60,000 faces.
+for scene_spec in "30MB 18 40000" "330MB 200 40000" "264MB-noUV 200 0" "1GB 610 40000"; do
+  set -- $scene_spec
+  name=$1 objects=$2 uvs=$3
   scene=$work/scene-$name.3ds
-  [ -f "$scene" ] || "$make_scene" "$objects" 40000 60000 40000 "$scene"
+  [ -f "$scene" ] || "$make_scene" "$objects" 40000 60000 "$uvs" "$scene"
   input_bytes=$(stat -c %s "$scene")
-  convert_to_file "$scene"  # warms the page cache; also tells how much polymill writes
-  written=$(($(stat -c %s "$work/v") + $(stat -c %s "$work/f") + $(stat -c %s "$work/m") + $(stat -c %s "$work/trace")))
+  # Warms the page cache with the input, and tells how much polymill writes.
+  out=$(fresh)
+  "$polymill" "$scene" "$out.v" "$out.f" "$out.m" > "$out.trace"
+  written=$(cat "$out".* | wc -c)
+  rm -f "$work"/run*
 
-  # The commands take turns, so that all of them meet the machine in the same states.
-  to_null=() to_file=() floor=()
+  to_null=() to_file=() reads=() writes=() floor=()
   for _ in $(seq "$rounds"); do
     to_null+=($(timed convert_to_null "$scene"))
     to_file+=($(timed convert_to_file "$scene"))
-    floor+=($(($(timed read_input "$scene") + $(timed write_bytes "$written"))))
+    read_ns=$(timed read_input "$scene")
+    write_ns=$(timed write_bytes "$written")
+    reads+=($read_ns) writes+=($write_ns) floor+=($((read_ns + write_ns)))
   done
-  null_ns=$(median "${to_null[@]}")
+  sync
+  out=$(fresh)
+  peak_kb=$(/usr/bin/time -f %M "$polymill" "$scene" "$out.v" "$out.f" "$out.m" 2>&1 > "$out.trace" | tail -n 1)
+  rm -f "$work"/run*
+
   file_ns=$(median "${to_file[@]}")
   floor_ns=$(median "${floor[@]}")
-  sync
-  peak_kb=$(/usr/bin/time -f %M "$polymill" "$scene" "$work/v" "$work/f" "$work/m" 2>&1 > "$work/trace" | tail -n 1)
-
   seconds_at[$name]=$file_ns
-  awk -v name="$name" -v in_b="$input_bytes" -v null_ns="$null_ns" -v file_ns="$file_ns" -v floor_ns="$floor_ns" \
+  awk -v name="$name" -v in_b="$input_bytes" -v null_ns="$(median "${to_null[@]}")" -v file_ns="$file_ns" \
+      -v read_ns="$(median "${reads[@]}")" -v write_ns="$(median "${writes[@]}")" -v floor_ns="$floor_ns" \
       -v peak_kb="$peak_kb" 'BEGIN {
-    printf "%-8s %10.1f %10.3f %10.3f %10.3f %8.2f %9.0f %10.1f %8.2f\n", name, in_b / 1e6, null_ns / 1e9, file_ns / 1e9,
-      floor_ns / 1e9, file_ns / floor_ns, in_b / 1e6 / (file_ns / 1e9), peak_kb / 1024, peak_kb * 1024 / in_b }'
+    printf "%-10s %9.1f %10.3f %10.3f %9.3f %9.3f %8.3f %7.2f %8.1f %8.2f\n", name, in_b / 1e6, null_ns / 1e9,
+      file_ns / 1e9, read_ns / 1e9, write_ns / 1e9, floor_ns / 1e9, file_ns / floor_ns, peak_kb / 1024,
+      peak_kb * 1024 / in_b }'
 done
+echo "medians of $rounds rounds; ratio: polymill with the trace to a file over the floor (read + write)"
 echo "growth, 1GB over 330MB (trace to a file): $(awk -v a="${seconds_at[1GB]}" -v b="${seconds_at[330MB]}" 'BEGIN { printf "%.2f", a / b }')"
-echo "ratio: polymill (trace to a file) over the floor, cat of the input plus writing as many bytes as polymill writes"
-rm -f "$work/v" "$work/f" "$work/m" "$work/trace" "$work/zero"
