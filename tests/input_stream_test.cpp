@@ -12,6 +12,8 @@ namespace {
 
 enum class Source { file, memory };
 
+void PrintTo(Source source, std::ostream* out) { *out << (source == Source::file ? "a file" : "memory"); }
+
 // Every case runs on a file and on the same bytes in memory: past opening,
 // both must behave alike.
 class InputStreamTest : public ::testing::TestWithParam<Source> {

@@ -93,8 +93,8 @@ bool InputStream::refillFromFile() {
   return end_ > 0;
 }
 
-// The view is simply the rest of the bytes, so a read past them is a read past
-// the caller's own buffer, which memory checkers see.
+// The view is the rest of the caller's bytes themselves, not a copy, so a read
+// past them would be a read past the caller's buffer, which memory checkers see.
 bool InputStream::refillFromMemory() {
   if (viewStart_ >= memory_.size()) {
     return false;
