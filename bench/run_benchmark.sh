@@ -47,8 +47,8 @@ write_bytes() { head -c "$1" /dev/zero > "$(fresh)"; }
 printf '%-10s %9s %10s %10s %9s %9s %8s %7s %8s %8s\n' scene "input MB" "to null s" "to file s" "read s" "write s" "floor s" ratio "peak MB" "peak/in"
 declare -A seconds_at
 # name, objects, UVs per object (0: no mapping lists); each object has 40,000 vertices and 60,000 faces.
-for scene_spec in "30MB 18 40000" "330MB 200 40000" "264MB-noUV 200 0" "1GB 610 40000"; do
-  set -- $scene_spec
+for scene_sizes in "30MB 18 40000" "330MB 200 40000" "264MB-noUV 200 0" "1GB 610 40000"; do
+  set -- $scene_sizes
   name=$1 objects=$2 uvs=$3
   scene=$work/scene-$name.3ds
   [ -f "$scene" ] || "$make_scene" "$objects" 40000 60000 "$uvs" "$scene"

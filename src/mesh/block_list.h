@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <memory>
 #include <new>
 #include <type_traits>
 #include <vector>
@@ -31,7 +30,7 @@ class BlockList {
   BlockList& operator=(const BlockList&) = delete;
 
   void push_back(const T& item) {
-    if (blocks_.empty() || blocks_.back().used == capacityOf(blocks_.back())) {
+    if (blocks_.empty() || blocks_.back().used == blocks_.back().capacity) {
       grow();
     }
     Block& last = blocks_.back();
@@ -55,11 +54,11 @@ class BlockList {
  private:
   struct Block {
     T* items = nullptr;
-    std::size_t bytes = 0;
+    std::size_t capacity = 0;  // items, kept beside the size so that appending needs no division
     std::size_t used = 0;
+    std::size_t bytes = 0;
   };
 
-  static std::size_t capacityOf(const Block& block) { return block.bytes / sizeof(T); }
   static std::align_val_t alignmentOf(std::size_t bytes) {
     return std::align_val_t{bytes >= kHugePageBytes ? kHugePageBytes : alignof(T)};
   }
@@ -71,7 +70,7 @@ class BlockList {
     if (bytes >= kHugePageBytes) {
       platform::adviseHugePages(memory, bytes);
     }
-    blocks_.push_back({static_cast<T*>(memory), bytes, 0});
+    blocks_.push_back({static_cast<T*>(memory), bytes / sizeof(T), 0, bytes});
   }
 
   static void releaseBlock(Block& block) {
