@@ -24,21 +24,21 @@ using namespace polymill;
 using namespace polymill::test;
 
 // Texture coordinates as a modeller writes them: mostly in [0, 1], some outside.
-std::vector<float> mappingValues() {
+std::vector<std::uint32_t> mappingValues() {
   std::mt19937 random(7);
   std::uniform_real_distribution<float> unit(-0.25f, 1.25f);
-  std::vector<float> values(1 << 20);
-  for (float& value : values) {
-    value = unit(random);
+  std::vector<std::uint32_t> values(1 << 20);
+  for (std::uint32_t& value : values) {
+    value = std::bit_cast<std::uint32_t>(unit(random));
   }
   return values;
 }
 
 void BM_FloatText(benchmark::State& state) {
-  const std::vector<float> values = mappingValues();
+  const std::vector<std::uint32_t> values = mappingValues();
   char out[kFloatTextRoom];
   for (auto _ : state) {
-    for (float value : values) {
+    for (const std::uint32_t value : values) {
       benchmark::DoNotOptimize(writeFloatText(value, out));
     }
   }
@@ -48,11 +48,12 @@ BENCHMARK(BM_FloatText);
 
 // The standard library's shortest-exact conversion at the same precision, for scale.
 void BM_FloatTextStandardLibrary(benchmark::State& state) {
-  const std::vector<float> values = mappingValues();
+  const std::vector<std::uint32_t> values = mappingValues();
   char out[32];
   for (auto _ : state) {
-    for (float value : values) {
-      benchmark::DoNotOptimize(std::to_chars(out, out + sizeof out, value, std::chars_format::general, 6).ptr);
+    for (const std::uint32_t value : values) {
+      benchmark::DoNotOptimize(
+          std::to_chars(out, out + sizeof out, std::bit_cast<float>(value), std::chars_format::general, 6).ptr);
     }
   }
   state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(values.size()));
@@ -110,10 +111,9 @@ void BM_WriteOutputs(benchmark::State& state) {
     state.PauseTiming();  // the output phase empties the lists it writes
     MeshLists lists;
     for (std::uint32_t i = 0; i < 1000000; ++i) {
-      const float f = static_cast<float>(i);
-      lists.vertices.push_back({f, -f, 0.5f * f});
+      lists.vertices.push_back({{i}, {i ^ 0x80000000u}, {i << 3}});
       lists.faces.push_back({static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(i >> 4), 3, 7});
-      lists.mapping.push_back({0.25f * f, f});
+      lists.mapping.push_back({{i << 1}, {i}});
     }
     OutputFile output;
     output.open("/dev/null");

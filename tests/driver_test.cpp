@@ -115,6 +115,33 @@ TEST_F(DriverTest, ObjectsAreConcatenatedWithTheirOwnIndices) {
   EXPECT_FALSE(fs::exists(mapping));
 }
 
+// Every float pattern a host could be tempted to change on the way: signaling
+// NaNs (which an x87 unit quiets), quiet NaNs, both signs, several payloads,
+// infinities, negative zero, subnormals.
+TEST_F(DriverTest, SpecialFloatsReachTheFilesBitForBit) {
+  const std::vector<std::uint32_t> patterns = {0x7F800001, 0x7FA00000, 0xFF800001, 0xFFBFFFFF, 0x7FC00000, 0xFFC00001,
+                                               0x7FFFFFFF, 0x7F800000, 0xFF800000, 0x80000000, 0x00000001, 0x807FFFFF};
+  Bytes vertexList = u16(4), mappingList = u16(6), expected;
+  for (const std::uint32_t bits : patterns) {
+    vertexList = cat({vertexList, u32(bits)});
+    mappingList = cat({mappingList, u32(bits)});
+    expected = cat({expected,
+                    {static_cast<std::uint8_t>(bits >> 24), static_cast<std::uint8_t>(bits >> 16),
+                     static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits)}});
+  }
+  writeFile(in, chunk(MAIN, {chunk(MESH_VERTEX_LIST, {vertexList}), chunk(MESH_MAPPING_LIST, {mappingList})}));
+  const RunResult run = runProgram({in, vertices, faces, mapping});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(readFile(vertices), expected);
+  EXPECT_EQ(readFile(mapping), expected);
+  EXPECT_EQ(run.console,
+            "\nMain Chunk found\nMesh Vertex List Found\nNumber of Vertices: 4\n"
+            "\nMesh Vertex Mapping List Found\nNumber of Vertices: 6\n"
+            "0: s= nan t= nan\n1: s= -nan t= -nan\n2: s= nan t= -nan\n3: s= nan t= inf\n"
+            "4: s= -inf t= -0\n5: s= 1.4013e-045 t= -1.17549e-038\n"
+            "\n Complete ");
+}
+
 TEST_F(DriverTest, OutputFailuresFollowTheTraceAndFailTheRun) {
   writeFile(in, chunk(MAIN, {chunk(MESH_VERTEX_LIST, {u16(1), vertexEntries({{1, 2, 3}})})}));
   const std::string trace = "\nMain Chunk found\nMesh Vertex List Found\nNumber of Vertices: 1\n";

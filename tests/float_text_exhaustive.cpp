@@ -43,7 +43,8 @@ int main() {
       for (std::uint64_t bits = w; bits <= UINT32_MAX; bits += workers) {
         const auto pattern = static_cast<std::uint32_t>(bits);
         const auto value = std::bit_cast<float>(pattern);
-        const std::string_view got(actual, static_cast<std::size_t>(polymill::writeFloatText(value, actual) - actual));
+        const std::string_view got(actual,
+                                   static_cast<std::size_t>(polymill::writeFloatText(pattern, actual) - actual));
         const std::string_view want =
             isNan(pattern) ? ((pattern >> 31) != 0 ? "-nan" : "nan") : reference(value, expected);
         if (got != want && mismatches.fetch_add(1) < 20) {

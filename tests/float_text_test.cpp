@@ -12,10 +12,12 @@
 namespace polymill::test {
 namespace {
 
-std::string text(float value) {
+std::string textOfBits(std::uint32_t bits) {
   char out[kFloatTextRoom];
-  return std::string(out, writeFloatText(value, out));
+  return std::string(out, writeFloatText(bits, out));
 }
+
+std::string text(float value) { return textOfBits(std::bit_cast<std::uint32_t>(value)); }
 
 // The standard library's six-digit general form, exactly as it writes it.
 std::string standard(float value) {
@@ -51,11 +53,12 @@ TEST(FloatText, DocumentedForms) {
 }
 
 TEST(FloatText, NonFiniteValues) {
-  EXPECT_EQ(text(std::bit_cast<float>(0x7F800000u)), "inf");
-  EXPECT_EQ(text(std::bit_cast<float>(0xFF800000u)), "-inf");
-  EXPECT_EQ(text(std::bit_cast<float>(0x7FC00000u)), "nan");
-  EXPECT_EQ(text(std::bit_cast<float>(0x7F800001u)), "nan");
-  EXPECT_EQ(text(std::bit_cast<float>(0xFFC00000u)), "-nan");
+  EXPECT_EQ(textOfBits(0x7F800000u), "inf");
+  EXPECT_EQ(textOfBits(0xFF800000u), "-inf");
+  EXPECT_EQ(textOfBits(0x7FC00000u), "nan");
+  EXPECT_EQ(textOfBits(0x7F800001u), "nan");  // signaling
+  EXPECT_EQ(textOfBits(0xFFC00000u), "-nan");
+  EXPECT_EQ(textOfBits(0xFFA00001u), "-nan");
 }
 
 // Every power of ten a float comes near, and the floats on either side of it.

@@ -16,7 +16,7 @@ using namespace std::string_literals;
 std::vector<float> xyz(const ListContents& lists) {
   std::vector<float> all;
   for (const Vertex& v : lists.vertices) {
-    all.insert(all.end(), {v.x, v.y, v.z});
+    all.insert(all.end(), {valueOf(v.x), valueOf(v.y), valueOf(v.z)});
   }
   return all;
 }
@@ -32,7 +32,7 @@ std::vector<std::uint16_t> abcf(const ListContents& lists) {
 std::vector<float> st(const ListContents& lists) {
   std::vector<float> all;
   for (const MapCoord& c : lists.mapping) {
-    all.insert(all.end(), {c.s, c.t});
+    all.insert(all.end(), {valueOf(c.s), valueOf(c.t)});
   }
   return all;
 }
@@ -127,15 +127,15 @@ TEST(MeshWalk, CountBeyondThePayloadReadsOnAndTheWalkResumesByLength) {
   const Bytes mapping = chunk(MESH_MAPPING_LIST, {u16(1), mappingEntries({{0.5f, 0.25f}})});
   const WalkResult walk = walkScene(chunk(MAIN, {vertices, mapping}));
   ASSERT_EQ(walk.lists.vertices.size(), 10u);
-  EXPECT_EQ(walk.lists.vertices[3].z, 4.0f);
+  EXPECT_EQ(valueOf(walk.lists.vertices[3].z), 4.0f);
   // The first 12 bytes of the mapping chunk, read as a vertex: 40 41 10 00 | 00 00 01 00 | 00 00 00 3F.
-  EXPECT_EQ(std::bit_cast<std::uint32_t>(walk.lists.vertices[4].x), 0x00104140u);
-  EXPECT_EQ(std::bit_cast<std::uint32_t>(walk.lists.vertices[4].y), 0x00010000u);
-  EXPECT_EQ(walk.lists.vertices[4].z, 0.5f);
+  EXPECT_EQ(walk.lists.vertices[4].x.bits, 0x00104140u);
+  EXPECT_EQ(walk.lists.vertices[4].y.bits, 0x00010000u);
+  EXPECT_EQ(valueOf(walk.lists.vertices[4].z), 0.5f);
   // Then 0.25 and the end of the input: zeros from there on.
-  EXPECT_EQ(walk.lists.vertices[5].x, 0.25f);
-  EXPECT_EQ(walk.lists.vertices[5].y, 0.0f);
-  EXPECT_EQ(walk.lists.vertices[9].z, 0.0f);
+  EXPECT_EQ(valueOf(walk.lists.vertices[5].x), 0.25f);
+  EXPECT_EQ(valueOf(walk.lists.vertices[5].y), 0.0f);
+  EXPECT_EQ(valueOf(walk.lists.vertices[9].z), 0.0f);
   // The walk still visited the mapping chunk at the vertex chunk's start + length, on the failed input.
   EXPECT_EQ(walk.starts, (std::vector<std::uint32_t>{0, 6, 62}));
   EXPECT_EQ(walk.trace, "\nMain Chunk found\nMesh Vertex List Found\nNumber of Vertices: 10\n");
@@ -147,8 +147,8 @@ TEST(MeshWalk, TruncatedValuesKeepTheirArrivedBytes) {
   bytes.push_back(0x3F);  // half of a float: 0x00003F80
   const WalkResult walk = walkScene(bytes);
   ASSERT_EQ(walk.lists.mapping.size(), 2u);
-  EXPECT_EQ(std::bit_cast<std::uint32_t>(walk.lists.mapping[1].s), 0x00003F80u);
-  EXPECT_EQ(walk.lists.mapping[1].t, 0.0f);
+  EXPECT_EQ(walk.lists.mapping[1].s.bits, 0x00003F80u);
+  EXPECT_EQ(valueOf(walk.lists.mapping[1].t), 0.0f);
   EXPECT_NE(walk.trace.find("\n1: s= 2.27795e-041 t= 0\n"), std::string::npos);
 }
 
@@ -222,8 +222,8 @@ TEST(MeshWalk, ListsLargerThanTheReadBufferDecodeExactly) {
   ASSERT_EQ(walk.lists.vertices.size(), 60000u);
   ASSERT_EQ(walk.lists.faces.size(), 60000u);
   for (std::uint32_t i = 0; i < 60000; ++i) {
-    ASSERT_EQ(walk.lists.vertices[i].x, static_cast<float>(i));
-    ASSERT_EQ(walk.lists.vertices[i].y, -static_cast<float>(i));
+    ASSERT_EQ(valueOf(walk.lists.vertices[i].x), static_cast<float>(i));
+    ASSERT_EQ(valueOf(walk.lists.vertices[i].y), -static_cast<float>(i));
     ASSERT_EQ(walk.lists.faces[i].a, static_cast<std::uint16_t>(i));
     ASSERT_EQ(walk.lists.faces[i].flags, static_cast<std::uint16_t>(~i));
   }

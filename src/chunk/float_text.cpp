@@ -186,8 +186,7 @@ char* writeWithLibrary(float magnitude, char* out) {
 
 }  // namespace
 
-char* writeFloatText(float value, char* out) {
-  const auto bits = std::bit_cast<std::uint32_t>(value);
+char* writeFloatText(std::uint32_t bits, char* out) {
   *out = '-';
   out += bits >> 31;
   const std::uint32_t biased = (bits >> 23) & 0xFF;
@@ -204,7 +203,7 @@ char* writeFloatText(float value, char* out) {
   if (biased != 0 && toDecimal(fraction | 0x800000, static_cast<int>(biased) - 150, decimal)) {
     return writeDecimal(decimal, out);
   }
-  return writeWithLibrary(std::fabs(value), out);
+  return writeWithLibrary(std::bit_cast<float>(bits & 0x7FFFFFFF), out);
 }
 
 }  // namespace polymill

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <bit>
 #include <cstdint>
 
 namespace polymill {
@@ -15,8 +14,5 @@ constexpr std::uint32_t loadU32(const std::uint8_t* bytes) {
   return std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 | std::uint32_t{bytes[2]} << 16 |
          std::uint32_t{bytes[3]} << 24;
 }
-
-// A float is carried as its 32-bit pattern, NaN payloads included.
-constexpr float loadFloat(const std::uint8_t* bytes) { return std::bit_cast<float>(loadU32(bytes)); }
 
 }  // namespace polymill

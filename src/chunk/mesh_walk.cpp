@@ -35,7 +35,7 @@ void readVertices(InputStream& input, MeshLists& lists, Trace& trace) {
   const std::uint16_t count = startList(MESH_VERTEX_LIST, input, trace);
   for (std::uint32_t i = 0; i < count; ++i) {
     const auto bytes = input.record<12>();
-    lists.vertices.push_back({loadFloat(&bytes[0]), loadFloat(&bytes[4]), loadFloat(&bytes[8])});
+    lists.vertices.push_back({{loadU32(&bytes[0])}, {loadU32(&bytes[4])}, {loadU32(&bytes[8])}});
   }
 }
 
@@ -51,7 +51,7 @@ void readMapping(InputStream& input, MeshLists& lists, Trace& trace) {
   const std::uint16_t count = startList(MESH_MAPPING_LIST, input, trace);
   for (std::uint32_t i = 0; i < count; ++i) {
     const auto bytes = input.record<8>();
-    const MapCoord coord = {loadFloat(&bytes[0]), loadFloat(&bytes[4])};
+    const MapCoord coord = {{loadU32(&bytes[0])}, {loadU32(&bytes[4])}};
     lists.mapping.push_back(coord);
     trace.mappingLine(i, coord);
   }

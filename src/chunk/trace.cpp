@@ -62,9 +62,9 @@ void Trace::mappingLine(std::uint32_t index, const MapCoord& coord) {
   char* out = console_.reserve(kMappingLineRoom);
   out = writeDecimal(index, out);
   out = writeText(": s= ", out);
-  out = writeFloatText(coord.s, out);
+  out = writeFloatText(coord.s.bits, out);
   out = writeText(" t= ", out);
-  out = writeFloatText(coord.t, out);
+  out = writeFloatText(coord.t.bits, out);
   *out++ = '\n';
   console_.commit(out);
 }

@@ -6,11 +6,19 @@
 
 namespace polymill {
 
+// A single-precision float as the 32 bits the file holds. Floats travel from
+// input to output as these patterns, never as float values: a float value may
+// pass through the x87 unit of a 32-bit x86 host, which quiets signaling NaNs.
+struct FloatBits {
+  std::uint32_t bits = 0;
+  bool operator==(const FloatBits&) const = default;
+};
+
 // One vertex position, the floats exactly as stored in the file.
 struct Vertex {
-  float x = 0;
-  float y = 0;
-  float z = 0;
+  FloatBits x;
+  FloatBits y;
+  FloatBits z;
 };
 
 // One triangle: indices into its own mesh's vertices, and the flag word as stored.
@@ -23,8 +31,8 @@ struct Face {
 
 // One texture mapping coordinate.
 struct MapCoord {
-  float s = 0;
-  float t = 0;
+  FloatBits s;
+  FloatBits t;
 };
 
 // Every mesh of the scene poured into three lists, in file order.

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <bit>
 #include <cstdint>
 
 namespace polymill {
@@ -18,11 +17,6 @@ constexpr char* storeBigEndian32(char* out, std::uint32_t value) {
   out[2] = static_cast<char>(value >> 8);
   out[3] = static_cast<char>(value);
   return out + 4;
-}
-
-// A float goes out as its 32-bit pattern, whatever it holds (NaN payloads included).
-constexpr char* storeBigEndianFloat(char* out, float value) {
-  return storeBigEndian32(out, std::bit_cast<std::uint32_t>(value));
 }
 
 }  // namespace polymill

@@ -28,9 +28,9 @@ bool writeFile(OutputFile& output, List& records, WriteRecord writeRecord, std::
 // One record at a time, straight into the output buffer.
 void writeVertex(OutputFile& output, const Vertex& vertex) {
   char* out = output.reserve(12);
-  out = storeBigEndianFloat(out, vertex.x);
-  out = storeBigEndianFloat(out, vertex.y);
-  output.commit(storeBigEndianFloat(out, vertex.z));
+  out = storeBigEndian32(out, vertex.x.bits);
+  out = storeBigEndian32(out, vertex.y.bits);
+  output.commit(storeBigEndian32(out, vertex.z.bits));
 }
 
 void writeFace(OutputFile& output, const Face& face) {
@@ -42,8 +42,8 @@ void writeFace(OutputFile& output, const Face& face) {
 
 void writeMapCoord(OutputFile& output, const MapCoord& coord) {
   char* out = output.reserve(8);
-  out = storeBigEndianFloat(out, coord.s);
-  output.commit(storeBigEndianFloat(out, coord.t));
+  out = storeBigEndian32(out, coord.s.bits);
+  output.commit(storeBigEndian32(out, coord.t.bits));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -76,6 +77,10 @@ class ExactBuffer {
   std::unique_ptr<std::uint8_t[]> data_;
   std::size_t size_;
 };
+
+// A float's record form, and back, for values that pass through float variables unchanged (no NaNs).
+inline FloatBits bitsOf(float value) { return {std::bit_cast<std::uint32_t>(value)}; }
+inline float valueOf(FloatBits value) { return std::bit_cast<float>(value.bits); }
 
 // The lists as the output phase reads them, drained into plain vectors.
 struct ListContents {
