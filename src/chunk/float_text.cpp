@@ -3,7 +3,6 @@
 #include <array>
 #include <bit>
 #include <charconv>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 
