@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "app/help_address.h"
@@ -246,6 +247,96 @@ TEST_F(SameFileTest, OutputLinkedSymbolicallyToTheInputIsRefused) {
     GTEST_SKIP() << "this system lets us create no symbolic link: " << error.message();
   }
   expectRefused({{in, vertices, faces, symLink}, {symLink, symLink, faces}});
+}
+
+class CollidingOutputsTest : public DriverTest {
+ protected:
+  void SetUp() override { writeFile(in, workedExample()); }
+
+  // Each run must be refused with every existing file as it was and no file created.
+  void expectRefused(const std::vector<std::vector<std::string>>& runs) {
+    for (const auto& arguments : runs) {
+      const auto before = folderContents();
+      const RunResult run = runProgram(arguments);
+      EXPECT_EQ(run.status, -1) << arguments[1] << " " << arguments[2];
+      EXPECT_EQ(run.console, "Output files are the same file\n");
+      EXPECT_EQ(folderContents(), before) << arguments[1] << " " << arguments[2];
+    }
+  }
+
+  std::map<std::string, Bytes> folderContents() const {
+    std::map<std::string, Bytes> contents;
+    for (const auto& entry : fs::directory_iterator(fsPath(folder_.path("")))) {
+      const std::u8string u8name = entry.path().filename().u8string();
+      const std::string name(u8name.begin(), u8name.end());
+      contents[name] = entry.is_regular_file() ? readFile(folder_.path(name)) : Bytes{};  // a link to nothing yet
+    }
+    return contents;
+  }
+};
+
+TEST_F(CollidingOutputsTest, EveryPairByOneNameIsRefusedWhetherTheFileExistsOrNot) {
+  const std::string same = folder_.path("out €.bin");
+  const std::string sameAgain = folder_.path("./out €.bin");
+  expectRefused({{in, same, same, mapping}, {in, same, faces, same}, {in, vertices, same, same}, {in, same, same, same}});
+  expectRefused({{in, same, sameAgain}, {in, vertices, same, sameAgain}});
+  writeFile(same, kOldContent);
+  writeFile(vertices, kOldContent);
+  expectRefused({{in, same, same, mapping}, {in, same, faces, same}, {in, vertices, same, same}, {in, same, sameAgain}});
+}
+
+TEST_F(CollidingOutputsTest, NamesInAnyScriptThroughHardLinksAreRefused) {
+  for (const std::string& name : kNamesInAnyScript) {
+    const std::string file = folder_.path(name + ".bin");
+    const std::string hardLink = folder_.path(name + " link.bin");
+    writeFile(file, kOldContent);
+    fs::create_hard_link(fsPath(file), fsPath(hardLink));
+    expectRefused({{in, file, hardLink}, {in, vertices, file, hardLink}, {in, hardLink, faces, file}});
+  }
+}
+
+TEST_F(CollidingOutputsTest, SymbolicLinksToAnOutputAreRefusedEvenBeforeItExists) {
+  const std::string target = folder_.path("target.bin");
+  const std::string symLink = folder_.path("sym €.bin");
+  std::error_code error;
+  fs::create_symlink(fsPath(target), fsPath(symLink), error);
+  if (error) {
+    GTEST_SKIP() << "this system lets us create no symbolic link: " << error.message();
+  }
+  expectRefused({{in, target, symLink}, {in, vertices, symLink, target}});  // the link leads nowhere yet
+  writeFile(target, kOldContent);
+  expectRefused({{in, symLink, target}, {in, target, faces, symLink}});
+}
+
+TEST_F(CollidingOutputsTest, NamesThatDifferInCaseAreOneFileOnlyWhereTheFileSystemSaysSo) {
+  const std::string lower = folder_.path("o.bin");
+  const std::string upper = folder_.path("O.BIN");
+#ifdef _WIN32
+  expectRefused({{in, lower, upper}});
+  writeFile(lower, kOldContent);
+  expectRefused({{in, lower, faces, upper}});
+#else
+  const RunResult run = runProgram({in, lower, upper, mapping});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(readFile(lower).size(), 36u);
+  EXPECT_EQ(readFile(upper).size(), 6u);
+#endif
+}
+
+TEST_F(CollidingOutputsTest, DevicesTakeSeveralOutputs) {
+#ifdef _WIN32
+  const std::vector<std::string> devices = {"NUL", "nul"};
+#else
+  const std::vector<std::string> devices = {"/dev/null", "/dev/null"};
+#endif
+  for (const auto& arguments : std::vector<std::vector<std::string>>{{in, devices[0], devices[1]},
+                                                                      {in, devices[0], devices[1], devices[0]},
+                                                                      {in, vertices, devices[0], devices[1]}}) {
+    const RunResult run = runProgram(arguments);
+    EXPECT_EQ(run.status, 0) << arguments[1];
+    EXPECT_TRUE(run.console.ends_with("\n Complete ")) << arguments[1];
+  }
+  EXPECT_EQ(readFile(vertices).size(), 36u);
 }
 
 TEST(HelpAddress, FileUrlsOfEverySystemAreValid) {

@@ -209,6 +209,31 @@ TEST(MeshWalk, LongRunsOfSmallChunksAreAllVisited) {
   EXPECT_EQ(walk.starts.back(), 6u + 6u * 20000u);
 }
 
+// Escape sequences, C0 and C1 controls (raw and as UTF-8), DEL, among letters
+// of several scripts, one of them with C4 80, whose second byte is no control.
+const std::string kHostileName =
+    "A\x1b]0;owned\x07\x1b[2J\x7f\xc2\x9b"
+    "1\x9b"
+    "2\xc2\x80 \xc4\x80 \xc3\xa9\xe2\x82\xac\xf0\x9d\x84\x9e\r\n\t";
+
+TEST(MeshWalk, NamesOnATerminalShowControlBytesAsEscapes) {
+  const WalkResult walk = walkScene(objectNamed(kHostileName), true);
+  EXPECT_EQ(walk.trace,
+            kSceneTrace +
+                "\nObject Found: A\\x1b]0;owned\\x07\\x1b[2J\\x7f\\xc2\\x9b1\\x9b2\\xc2\\x80 \xc4\x80 "
+                "\xc3\xa9\xe2\x82\xac\xf0\x9d\x84\x9e\\x0d\\x0a\\x09\0\nObject Mesh Found"s);
+  // A C2 at the end of the input is no control; it is echoed as read.
+  const Bytes whole = objectNamed("x");
+  Bytes cut(whole.begin(), whole.end() - 6);  // the input ends with the name, its zero byte turned into C2
+  cut.back() = 0xC2;
+  EXPECT_EQ(walkScene(cut, true).trace, kSceneTrace + "\nObject Found: x\xc2");
+}
+
+TEST(MeshWalk, NamesElsewhereAreEchoedByteForByte) {
+  const WalkResult walk = walkScene(objectNamed(kHostileName));
+  EXPECT_EQ(walk.trace, kSceneTrace + "\nObject Found: " + kHostileName + "\0\nObject Mesh Found"s);
+}
+
 // Lists larger than any read buffer: records straddle its refills and must still decode exactly.
 TEST(MeshWalk, ListsLargerThanTheReadBufferDecodeExactly) {
   Bytes vertices = u16(60000);

@@ -1,5 +1,6 @@
 #include "app/driver.h"
 
+#include <array>
 #include <new>
 #include <string_view>
 
@@ -18,6 +19,9 @@ namespace {
 
 constexpr std::size_t kRequiredArguments = 3;
 constexpr std::size_t kArgumentsWithMapping = 4;
+// What a run takes besides what grows with its input: the program itself, its
+// buffers, and the system's own bookkeeping of the memory it maps.
+constexpr std::uint64_t kFixedNeeds = std::uint64_t{16} << 20;
 
 void printUsage(ByteWriter& console) {
   console.text(
@@ -39,6 +43,22 @@ bool outputOverwritesInput(const char* input, const OutputNames& outputs) {
   for (const char* output : {outputs.vertices, outputs.faces, outputs.mapping}) {
     if (output != nullptr && platform::sameFile(input, output)) {
       return true;
+    }
+  }
+  return false;
+}
+
+// True when two outputs lead to one regular file: each output file is emptied
+// when its turn comes, which would destroy what the one before had written.
+// A device such as /dev/null may take several outputs.
+bool outputsCollide(const OutputNames& outputs) {
+  const std::array<const char*, 3> names = {outputs.vertices, outputs.faces, outputs.mapping};
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    for (std::size_t j = i + 1; j < names.size(); ++j) {
+      if (names[i] != nullptr && names[j] != nullptr && platform::sameFile(names[i], names[j]) &&
+          platform::isRegularOrAbsent(names[i])) {
+        return true;
+      }
     }
   }
   return false;
@@ -69,12 +89,16 @@ int convert(InputStream& input, const OutputNames& outputs, ByteWriter& console)
   return 0;
 }
 
-// Runs `step` with a console writer. A scene whose counts declare more entries
-// than memory holds ends the run with a message, like every other failure.
+// Runs `step` with a console writer and the run's memory budget. A scene whose
+// counts declare more entries than the budget or memory holds ends the run with
+// a message, like every other failure, and never leaves the process to the
+// system's out-of-memory killer.
 template <typename Step>
 int guarded(std::FILE* consoleStream, Step step) {
   try {
-    ByteWriter console(consoleStream);
+    const std::uint64_t available = platform::memoryAvailable();
+    const platform::MemoryBudget budget(available > kFixedNeeds ? available - kFixedNeeds : 0);
+    ByteWriter console(consoleStream, platform::isTerminal(consoleStream));
     return step(console);
   } catch (const std::bad_alloc&) {
     // The console writer has flushed on the way out, so the message follows the trace.
@@ -92,12 +116,16 @@ int runPolymill(std::span<const char* const> arguments, std::FILE* consoleStream
       return -1;
     }
     const OutputNames outputs = outputNamesOf(arguments);
-    if (outputOverwritesInput(arguments[0], outputs)) {
+    InputStream input;
+    // A failure shows when the root is read; an input that is not there cannot be overwritten.
+    if (input.openFile(arguments[0]) && outputOverwritesInput(arguments[0], outputs)) {
       console.text("Output file is the same as the input file\n");
       return -1;
     }
-    InputStream input;
-    input.openFile(arguments[0]);  // a failure shows when the root is read
+    if (outputsCollide(outputs)) {
+      console.text("Output files are the same file\n");
+      return -1;
+    }
     return convert(input, outputs, console);
   });
 }

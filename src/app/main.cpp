@@ -11,6 +11,8 @@ namespace {
 int run(std::span<const char* const> arguments) {
   // The console writer gathers the trace into large blocks of its own.
   std::setvbuf(stdout, nullptr, _IONBF, 0);
+  // A console that goes away (`| head`) ends the trace, not the conversion.
+  polymill::platform::reportFailedWritesInsteadOfSignals();
   return polymill::runPolymill(arguments.empty() ? arguments : arguments.subspan(1), stdout);
 }
 

@@ -18,6 +18,7 @@ std::uint32_t readObjectName(const Chunk& object, InputStream& input, Trace& tra
     trace.nameByte(byte);
     ++length;
   }
+  trace.nameEnd();
   return length;
 }
 

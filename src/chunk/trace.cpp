@@ -49,6 +49,75 @@ void Trace::found(ChunkKind kind) {
   }
 }
 
+namespace {
+
+constexpr std::uint8_t kC1Lead = 0xC2;
+
+bool isContinuation(std::uint8_t byte) { return byte >= 0x80 && byte <= 0xBF; }
+
+// C0 controls but the name's terminating zero, DEL, and C1 controls standing as single bytes.
+bool isControl(std::uint8_t byte) { return (byte != 0 && byte < 0x20) || (byte >= 0x7F && byte <= 0x9F); }
+
+int continuationsAfter(std::uint8_t lead) {
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    return 1;
+  }
+  if (lead >= 0xE0 && lead <= 0xEF) {
+    return 2;
+  }
+  return lead >= 0xF0 && lead <= 0xF4 ? 3 : 0;
+}
+
+}  // namespace
+
+void Trace::nameByte(std::uint8_t byte) {
+  if (!shield_) {
+    console_.put(static_cast<char>(byte));
+    return;
+  }
+  if (heldC2_) {
+    heldC2_ = false;
+    if (byte >= 0x80 && byte <= 0x9F) {
+      escape(kC1Lead);
+      escape(byte);
+      return;
+    }
+    console_.put(static_cast<char>(kC1Lead));
+    if (isContinuation(byte)) {
+      console_.put(static_cast<char>(byte));
+      return;
+    }
+  }
+  if (continuationsLeft_ > 0 && isContinuation(byte)) {
+    --continuationsLeft_;
+    console_.put(static_cast<char>(byte));
+    return;
+  }
+  continuationsLeft_ = 0;
+  if (byte == kC1Lead) {
+    heldC2_ = true;
+  } else if (isControl(byte)) {
+    escape(byte);
+  } else {
+    console_.put(static_cast<char>(byte));
+    continuationsLeft_ = continuationsAfter(byte);
+  }
+}
+
+void Trace::nameEnd() {
+  if (heldC2_) {
+    console_.put(static_cast<char>(kC1Lead));
+  }
+  heldC2_ = false;
+  continuationsLeft_ = 0;
+}
+
+void Trace::escape(std::uint8_t byte) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  const char text[] = {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
+  console_.write(text, sizeof text);
+}
+
 void Trace::count(ChunkKind list, std::uint16_t count) {
   char* out = console_.reserve(kCountLineRoom);
   out = writeText(countLabel(list), out);

@@ -15,7 +15,8 @@ namespace polymill {
 // a small scene keeps a small footprint, and double up to 2 MiB; those are
 // aligned to 2 MiB and offered to the system for huge pages, which saves the
 // page faults that otherwise dominate filling large lists. New blocks are not
-// cleared: every item is written once, when it is appended.
+// cleared: every item is written once, when it is appended. Each block is
+// claimed from the run's memory budget before it is allocated.
 template <typename T>
 class BlockList {
   static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
@@ -66,6 +67,7 @@ class BlockList {
   void grow() {
     const std::size_t bytes = blocks_.empty() ? kFirstBlockBytes : std::min(2 * blocks_.back().bytes, kHugePageBytes);
     blocks_.reserve(blocks_.size() + 1);  // so that a failure below leaves nothing behind
+    platform::claimMemory(bytes);
     void* memory = ::operator new(bytes, alignmentOf(bytes));
     if (bytes >= kHugePageBytes) {
       platform::adviseHugePages(memory, bytes);

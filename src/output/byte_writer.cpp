@@ -2,7 +2,8 @@
 
 namespace polymill {
 
-ByteWriter::ByteWriter(std::FILE* target) : target_(target), buffer_(new char[kCapacity]) {}
+ByteWriter::ByteWriter(std::FILE* target, bool terminal)
+    : target_(target), buffer_(new char[kCapacity]), terminal_(terminal) {}
 
 void ByteWriter::retarget(std::FILE* target) {
   flush();

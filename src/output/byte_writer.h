@@ -13,7 +13,8 @@ namespace polymill {
 // it is dropped, and flush() reports it.
 class ByteWriter {
  public:
-  explicit ByteWriter(std::FILE* target = nullptr);
+  // `terminal` tells those who write text that it is shown on a terminal.
+  explicit ByteWriter(std::FILE* target = nullptr, bool terminal = false);
   ~ByteWriter() { flush(); }
   ByteWriter(const ByteWriter&) = delete;
   ByteWriter& operator=(const ByteWriter&) = delete;
@@ -45,6 +46,8 @@ class ByteWriter {
     ++used_;
   }
 
+  bool terminal() const { return terminal_; }
+
   // Hands everything buffered to the target; false once any of it was lost.
   bool flush();
 
@@ -58,6 +61,7 @@ class ByteWriter {
   std::unique_ptr<char[]> buffer_;
   std::size_t used_ = 0;
   bool failed_ = false;
+  bool terminal_;
 };
 
 }  // namespace polymill

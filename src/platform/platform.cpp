@@ -1,14 +1,33 @@
 #include "platform/platform.h"
 
+#include <algorithm>
+#include <charconv>
+#include <fstream>
+#include <iterator>
+#include <new>
+#include <optional>
+#include <string_view>
 #include <system_error>
 
 #ifdef _WIN32
+#include <io.h>
 #include <windows.h>
-#elif defined(__linux__)
+#else
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
+#ifdef __linux__
 #include <sys/mman.h>
+#endif
+#ifdef __APPLE__
+#include <sys/sysctl.h>
 #endif
 
 namespace polymill::platform {
+
+namespace fs = std::filesystem;
 
 #ifdef _WIN32
 
@@ -73,6 +92,59 @@ std::vector<std::string> utf8Arguments(int argc, wchar_t** argv) {
   return arguments;
 }
 
+namespace {
+
+// NTFS and FAT ignore case, as Windows compares it.
+bool sameFileName(const fs::path&, const fs::path& first, const fs::path& second) {
+  return CompareStringOrdinal(first.c_str(), -1, second.c_str(), -1, TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
+
+// Asked of the open file: device names such as NUL or COM1 are no files in any
+// folder, and the file system library does not know them.
+bool isRegularOrAbsent(const char* name) {
+  const HANDLE file = CreateFileW(wideOf(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+  }
+  BY_HANDLE_FILE_INFORMATION information{};
+  const bool regular = GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &information) &&
+                       (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  CloseHandle(file);
+  return regular;
+}
+
+bool isTerminal(std::FILE* stream) {
+  DWORD mode = 0;
+  return GetConsoleMode(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), &mode) != 0;
+}
+
+// Windows raises no signal for either: the write fails.
+void reportFailedWritesInsteadOfSignals() {}
+
+std::uint64_t memoryAvailable() {
+  std::uint64_t available = UINT64_MAX;
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  if (GlobalMemoryStatusEx(&status)) {
+    // What may still be committed (physical memory and page file together), and address space.
+    available = std::min<std::uint64_t>(status.ullAvailPageFile, status.ullAvailVirtual);
+  }
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION job{};
+  if (QueryInformationJobObject(nullptr, JobObjectExtendedLimitInformation, &job, sizeof job, nullptr)) {
+    if ((job.BasicLimitInformation.LimitFlags & JOB_OBJECT_LIMIT_PROCESS_MEMORY) != 0) {
+      available = std::min<std::uint64_t>(available, job.ProcessMemoryLimit);
+    }
+    if ((job.BasicLimitInformation.LimitFlags & JOB_OBJECT_LIMIT_JOB_MEMORY) != 0) {
+      available = std::min<std::uint64_t>(available, job.JobMemoryLimit);
+    }
+  }
+  return available;
+}
+
 #else
 
 std::FILE* openFile(const char* name, FileMode mode) { return std::fopen(name, mode == FileMode::read ? "rb" : "wb"); }
@@ -99,6 +171,61 @@ void adviseHugePages([[maybe_unused]] void* memory, [[maybe_unused]] std::size_t
 #endif
 }
 
+namespace {
+
+bool sameFileName([[maybe_unused]] const fs::path& folder, const fs::path& first, const fs::path& second) {
+  if (first == second) {
+    return true;
+  }
+#ifdef __APPLE__
+  // APFS and HFS+ ignore case unless formatted otherwise.
+  if (pathconf(folder.c_str(), _PC_CASE_SENSITIVE) == 0) {
+    const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    const std::string a = first.native(), b = second.native();
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](char x, char y) { return lower(static_cast<unsigned char>(x)) == lower(y); });
+  }
+#endif
+  return false;
+}
+
+std::uint64_t limitOf(int resource) {
+  rlimit limit{};
+  if (getrlimit(resource, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+    return UINT64_MAX;
+  }
+  return static_cast<std::uint64_t>(limit.rlim_cur);
+}
+
+}  // namespace
+
+bool isRegularOrAbsent(const char* name) {
+  std::error_code error;
+  const fs::file_status status = fs::status(pathOf(name), error);
+  return status.type() == fs::file_type::regular || status.type() == fs::file_type::not_found;
+}
+
+bool isTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
+
+void reportFailedWritesInsteadOfSignals() {
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
+}
+
+std::uint64_t memoryAvailable() {
+  std::uint64_t available = std::min(limitOf(RLIMIT_AS), limitOf(RLIMIT_DATA));
+#ifdef __linux__
+  available = std::min(available, linuxMemoryAvailable("/"));
+#elif defined(__APPLE__)
+  std::uint64_t physical = 0;
+  std::size_t size = sizeof physical;
+  if (sysctlbyname("hw.memsize", &physical, &size, nullptr, 0) == 0) {
+    available = std::min(available, physical);
+  }
+#endif
+  return available;
+}
+
 #endif
 
 bool isFolder(const char* name) {
@@ -106,9 +233,155 @@ bool isFolder(const char* name) {
   return std::filesystem::is_directory(pathOf(name), error);
 }
 
-bool sameFile(const char* first, const char* second) {
+namespace {
+
+// Where a write to `path` lands: a symbolic link that leads to no file yet is
+// followed to the name it would create.
+fs::path creationTarget(fs::path path) {
   std::error_code error;
-  return std::filesystem::equivalent(pathOf(first), pathOf(second), error);
+  for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(path, error)); ++hops) {
+    const fs::path target = fs::read_symlink(path, error);
+    if (error) {
+      break;
+    }
+    path = target.is_absolute() ? target : path.parent_path() / target;
+  }
+  return path;
+}
+
+fs::path folderOf(const fs::path& path) { return path.has_parent_path() ? path.parent_path() : fs::path("."); }
+
+}  // namespace
+
+bool sameFile(const char* first, const char* second) {
+  const fs::path a = pathOf(first);
+  const fs::path b = pathOf(second);
+  std::error_code error;
+  if (fs::equivalent(a, b, error)) {
+    return true;
+  }
+  if (fs::exists(a, error) || fs::exists(b, error)) {
+    return false;
+  }
+  // Neither is there yet: one file when they would be created in one folder under one name.
+  const fs::path createdA = creationTarget(a);
+  const fs::path createdB = creationTarget(b);
+  const fs::path folder = folderOf(createdA);
+  return fs::equivalent(folder, folderOf(createdB), error) &&
+         sameFileName(folder, createdA.filename(), createdB.filename());
+}
+
+namespace {
+
+std::string textOf(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The decimal number a text starts with, after blanks; none for "max" or anything else.
+std::optional<std::uint64_t> leadingNumber(std::string_view text) {
+  const std::size_t start = text.find_first_not_of(" \t");
+  if (start == std::string_view::npos) {
+    return std::nullopt;
+  }
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data() + start, text.data() + text.size(), value);
+  if (error != std::errc() || end == text.data() + start) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// A /proc/meminfo field, given in kB.
+std::optional<std::uint64_t> meminfoBytes(std::string_view meminfo, std::string_view field) {
+  for (std::size_t at = meminfo.find(field); at != std::string_view::npos; at = meminfo.find(field, at + 1)) {
+    if (at == 0 || meminfo[at - 1] == '\n') {
+      const std::optional<std::uint64_t> kilobytes = leadingNumber(meminfo.substr(at + field.size()));
+      if (kilobytes && *kilobytes <= UINT64_MAX / 1024) {
+        return *kilobytes * 1024;
+      }
+      return std::nullopt;
+    }
+  }
+  return std::nullopt;
+}
+
+// The room a control group leaves: at its own level and every level above it,
+// the limit less the usage, where a limit is set.
+std::uint64_t cgroupRoom(const fs::path& hierarchy, std::string_view group, const char* limitFile,
+                         const char* usageFile) {
+  std::uint64_t room = UINT64_MAX;
+  fs::path level = hierarchy;
+  const auto consider = [&] {
+    if (const std::optional<std::uint64_t> limit = leadingNumber(textOf(level / limitFile))) {
+      const std::uint64_t usage = leadingNumber(textOf(level / usageFile)).value_or(0);
+      room = std::min(room, *limit > usage ? *limit - usage : 0);
+    }
+  };
+  consider();
+  for (const fs::path& part : fs::path(std::string(group)).relative_path()) {
+    if (part == "..") {
+      break;
+    }
+    level /= part;
+    consider();
+  }
+  return room;
+}
+
+}  // namespace
+
+std::uint64_t linuxMemoryAvailable(const std::filesystem::path& root) {
+  std::uint64_t available = UINT64_MAX;
+  const std::string meminfo = textOf(root / "proc/meminfo");
+  if (const std::optional<std::uint64_t> memory = meminfoBytes(meminfo, "MemAvailable:")) {
+    const std::uint64_t swap = meminfoBytes(meminfo, "SwapFree:").value_or(0);
+    available = *memory + std::min(swap, UINT64_MAX - *memory);
+  }
+  // Lines of "hierarchy:controllers:path"; cgroup v2's has no controllers.
+  const std::string groups = textOf(root / "proc/self/cgroup");
+  std::string_view rest = groups;
+  while (!rest.empty()) {
+    const std::string_view line = rest.substr(0, rest.find('\n'));
+    rest.remove_prefix(std::min(rest.size(), line.size() + 1));
+    const std::size_t first = line.find(':');
+    const std::size_t second = first == std::string_view::npos ? first : line.find(':', first + 1);
+    if (second == std::string_view::npos) {
+      continue;
+    }
+    const std::string_view controllers = line.substr(first + 1, second - first - 1);
+    const std::string_view group = line.substr(second + 1);
+    if (controllers.empty()) {
+      available = std::min(available, cgroupRoom(root / "sys/fs/cgroup", group, "memory.max", "memory.current"));
+    } else if (("," + std::string(controllers) + ",").find(",memory,") != std::string::npos) {
+      available = std::min(available, cgroupRoom(root / "sys/fs/cgroup/memory", group, "memory.limit_in_bytes",
+                                                 "memory.usage_in_bytes"));
+    }
+  }
+  return available;
+}
+
+namespace {
+thread_local MemoryBudget* currentBudget = nullptr;
+}
+
+// A budget taken inside another never holds more than what is left of it.
+MemoryBudget::MemoryBudget(std::uint64_t bytes)
+    : left_(currentBudget == nullptr ? bytes : std::min(bytes, currentBudget->left_)), outer_(currentBudget) {
+  currentBudget = this;
+}
+
+MemoryBudget::~MemoryBudget() { currentBudget = outer_; }
+
+void claimMemory(std::size_t bytes) {
+  MemoryBudget* budget = currentBudget;
+  if (budget == nullptr) {
+    return;
+  }
+  if (budget->left_ < bytes) {
+    throw std::bad_alloc();
+  }
+  budget->left_ -= bytes;
 }
 
 }  // namespace polymill::platform

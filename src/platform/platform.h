@@ -24,8 +24,60 @@ std::filesystem::path pathOf(const char* name);
 // True when the name is a folder.
 bool isFolder(const char* name);
 
-// True when both names lead to the same file, through whatever links.
+// True when both names lead to the same file, through whatever links. A name
+// that leads to no file yet is the file that opening it for writing would
+// create, so "a.bin" and "./a.bin" are one file before either exists, and so
+// are "a.bin" and "A.BIN" where the file system ignores case.
 bool sameFile(const char* first, const char* second);
+
+// True when the name is a regular file, or nothing yet (writing creates one);
+// false for devices, pipes and folders.
+bool isRegularOrAbsent(const char* name);
+
+// True when the stream is an interactive terminal (a console on Windows).
+bool isTerminal(std::FILE* stream);
+
+// Makes writes to a closed pipe or past the file-size limit fail like any
+// other write, instead of ending the process by a signal.
+void reportFailedWritesInsteadOfSignals();
+
+// How many bytes this process can really take, from what the system says at
+// the moment of asking: the smallest of its address-space and data limits, its
+// control group's limit less the group's usage, and the memory the system has
+// available (Linux); the job's limit and the memory that can still be
+// committed (Windows); the physical memory (macOS); what is left of the 4 GiB
+// (WebAssembly). A figure that cannot be read does not count; with none,
+// UINT64_MAX.
+std::uint64_t memoryAvailable();
+
+// The Linux part of it, read from the files under `root` ("/" on a real
+// system): /proc/meminfo's MemAvailable plus SwapFree, and for each control
+// group of /proc/self/cgroup with a memory limit, at its own level or above,
+// that limit less its usage (cgroup v2 memory.max and memory.current under
+// /sys/fs/cgroup, v1 memory.limit_in_bytes and memory.usage_in_bytes under
+// /sys/fs/cgroup/memory). "max" and unreadable files do not count.
+std::uint64_t linuxMemoryAvailable(const std::filesystem::path& root);
+
+// The budget of one run: what everything that grows with the input (the mesh
+// lists, the chain of chunk records) may take together. While one is alive it
+// is the budget that claimMemory draws on; without one, nothing is counted. A
+// budget taken while another is alive holds no more than what that one has left.
+class MemoryBudget {
+ public:
+  explicit MemoryBudget(std::uint64_t bytes);
+  ~MemoryBudget();
+  MemoryBudget(const MemoryBudget&) = delete;
+  MemoryBudget& operator=(const MemoryBudget&) = delete;
+
+ private:
+  friend void claimMemory(std::size_t bytes);
+  std::uint64_t left_;
+  MemoryBudget* outer_;
+};
+
+// Asked before growing by `bytes`: throws std::bad_alloc when the run's budget
+// does not hold them, exactly as an allocation that fails.
+void claimMemory(std::size_t bytes);
 
 // Positions a file with a 64-bit offset on every system; false when it cannot.
 bool seekFile(std::FILE* file, std::uint64_t position);

@@ -17,6 +17,37 @@ constexpr std::uint16_t kKeyframer = 0xB000;
 Bytes identityMatrix() { return vertexEntries({{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {0, 0, 0}}); }
 }  // namespace
 
+Bytes overlappingLists(std::uint16_t kind, std::uint32_t count) {
+  constexpr std::uint32_t kStride = 8;
+  constexpr std::uint16_t kEntries = 65535;
+  const std::uint32_t entrySize = kind == MESH_VERTEX_LIST ? 12 : 8;
+  const std::uint32_t size = 6 + count * kStride + kEntries * entrySize;
+  Bytes scene = cat({u16(MAIN), u32(size)});
+  scene.reserve(size);
+  const Bytes list = cat({u16(kind), u32(kStride), u16(kEntries)});
+  for (std::uint32_t i = 0; i < count; ++i) {
+    scene.insert(scene.end(), list.begin(), list.end());
+  }
+  scene.resize(size, 0x3F);  // every float from here on is 0.747059
+  return scene;
+}
+
+Bytes emptyChunks(std::uint32_t count) {
+  constexpr std::uint16_t kUnknown = 0x0001;
+  const std::uint32_t size = 6 + 6 * count;
+  Bytes scene = cat({u16(MAIN), u32(size)});
+  scene.reserve(size);
+  const Bytes empty = chunkWithLength(kUnknown, 6);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    scene.insert(scene.end(), empty.begin(), empty.end());
+  }
+  return scene;
+}
+
+Bytes objectNamed(std::string_view name) {
+  return chunk(MAIN, {chunk(EDIT3DS, {chunk(OBJECT, {cstr(name), chunk(OBJECT_MESH)})})});
+}
+
 Bytes workedExample() {
   return chunk(
       MAIN,

@@ -85,7 +85,7 @@ ListContents drain(MeshLists& lists) {
   return contents;
 }
 
-WalkResult walkScene(const Bytes& scene) {
+WalkResult walkScene(const Bytes& scene, bool terminal) {
   const ExactBuffer buffer(scene);
   InputStream input;
   input.openBytes(buffer.bytes());
@@ -94,7 +94,7 @@ WalkResult walkScene(const Bytes& scene) {
   const ChunkChain chain(openRoot(input));
   MeshLists lists;
   {
-    ByteWriter console(consoleStream.get());
+    ByteWriter console(consoleStream.get(), terminal);
     const Chunk* last = walkChunks(*chain.root(), input, lists, console);
     for (const Chunk* record = last; record != nullptr; record = record->predecessor) {
       result.starts.push_back(record->start);

@@ -1,0 +1,165 @@
+#!/bin/sh
+# Runs the built program at the limits a user or a service puts on it, on a
+# POSIX system: a console that goes away (| head, closed), a file-size limit,
+# a terminal, and, as root where a private mount namespace can be made, a view
+# of the system with little memory (a /proc/meminfo or a control group's limit
+# files bind-mounted over the real ones), an address-space limit and, where one
+# can be made, a real control group of 256 MiB.
+# usage: limits_test.sh PROGRAM MAKE_HOSTILE MAKE_EXAMPLE EXAMPLE_SCENE [EMULATOR...]
+set -u
+program=$1
+make_hostile=$2
+make_example=$3
+example=$4
+shift 4
+emulator="$*"
+work=$(mktemp -d)
+cleanup() {
+  [ -n "${cgroup:-}" ] && rmdir "$cgroup" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+skip() { echo "SKIP $*"; }
+same_files() {  # same_files CASE SUFFIX: the three files of a run equal the reference run's
+  for kind in v f m; do
+    cmp -s "$work/ref.$kind" "$work/$2.$kind" || fail "$1: file $kind differs from a run to a file"
+  done
+}
+
+$make_hostile mapping-lists 20 "$work/mapping.3ds"  # 1.3 million trace lines
+$make_hostile vertex-lists 20 "$work/vertices.3ds"  # a 15.7 MB vertex file
+$make_hostile vertex-lists 400 "$work/overlapping.3ds"  # 790 KB asking for 314 MB of lists
+$make_hostile empty-chunks 10000000 "$work/empty.3ds"  # 10 million chunk records
+$make_hostile name "$(printf 'A\033]0;owned\007\033[2J')" "$work/named.3ds"
+mkdir "$work/expected"
+$make_example --expected "$work/expected"
+
+# A console that goes away ends the trace, not the conversion.
+$emulator "$program" "$work/mapping.3ds" "$work/ref.v" "$work/ref.f" "$work/ref.m" >"$work/ref.trace"
+status=$( { { $emulator "$program" "$work/mapping.3ds" "$work/head.v" "$work/head.f" "$work/head.m"
+  echo $? >&3; } | head -c 100 >/dev/null; } 3>&1)
+[ "$status" = 0 ] || fail "| head: status $status"
+same_files "| head" head
+$emulator "$program" "$work/mapping.3ds" "$work/closed.v" "$work/closed.f" "$work/closed.m" >&-
+status=$?
+[ "$status" = 0 ] || fail "closed console: status $status"
+same_files "closed console" closed
+
+# A file-size limit fails the write, like a full disk.
+(ulimit -f 1000 && exec $emulator "$program" "$work/vertices.3ds" "$work/big.v" "$work/big.f") >"$work/out" 2>&1
+status=$?
+[ "$status" = 255 ] || fail "ulimit -f: status $status"
+tail -c 23 "$work/out" | grep -q "^Error Writing Vertices$" || fail "ulimit -f: no writing message"
+[ -e "$work/big.f" ] && fail "ulimit -f: the face file was written"
+
+# A terminal is shown the name's control bytes as escapes; a pipe gets them as they are.
+if command -v script >/dev/null; then
+  script -qc "$emulator '$program' '$work/named.3ds' '$work/t.v' '$work/t.f'" /dev/null >"$work/terminal" </dev/null
+  grep -q 'A\\x1b]0;owned\\x07\\x1b\[2J' "$work/terminal" || fail "terminal: the name is not shown escaped"
+  LC_ALL=C grep -q "$(printf '\033')" "$work/terminal" && fail "terminal: an escape byte reached it"
+else
+  skip "terminal: no script command to make one"
+fi
+$emulator "$program" "$work/named.3ds" "$work/t.v" "$work/t.f" | LC_ALL=C grep -q "$(printf 'A\033]0;owned\007\033')" ||
+  fail "pipe: the name's bytes are not as read"
+
+# Memory: the run ends with its message before the system's view of memory is exhausted.
+peak_of() { [ -s "$work/time" ] && tail -n 1 "$work/time"; }
+expect_out_of_memory() {  # expect_out_of_memory CASE SCENE COMMAND...; COMMAND runs the program on SCENE
+  case_name=$1 scene=$2
+  shift 2
+  printf old >"$work/oom.v"
+  printf old >"$work/oom.f"
+  rm -f "$work/time"
+  "$@" "$program" "$scene" "$work/oom.v" "$work/oom.f" "$work/oom.m" >"$work/out"
+  status=$?
+  [ "$status" = 255 ] || fail "$case_name: status $status"
+  tail -c 38 "$work/out" | grep -q "^Not enough memory for the mesh lists$" || fail "$case_name: no memory message"
+  [ -s "$work/oom.v" ] && fail "$case_name: the vertex file is not empty"
+  [ "$(cat "$work/oom.f")" = old ] || fail "$case_name: the face file was touched"
+  [ -e "$work/oom.m" ] && fail "$case_name: a mapping file was created"
+  peak=$(peak_of)
+  if [ -n "$peak" ] && [ "$peak" -gt 307200 ]; then fail "$case_name: held $peak KB"; fi
+  echo "$case_name: status $status, peak ${peak:-unmeasured} KB"
+}
+expect_example() {  # expect_example CASE COMMAND...: a scene that fits converts byte for byte
+  case_name=$1
+  shift
+  "$@" "$program" "$example" "$work/ex.vertices" "$work/ex.faces" "$work/ex.mapping" >"$work/ex.trace"
+  status=$?
+  [ "$status" = 0 ] || fail "$case_name: status $status"
+  for kind in trace vertices faces mapping; do
+    cmp -s "$work/expected/$kind" "$work/ex.$kind" || fail "$case_name: $kind differs"
+  done
+}
+
+timed=""  # GNU time, where there is one, measures the peak: its last line, in KB
+[ -x /usr/bin/time ] && timed="/usr/bin/time -o $work/time -f %M"
+
+# Under an emulator or AddressSanitizer, their own memory would count.
+unmeasurable=""
+[ -n "$emulator" ] && unmeasurable="the emulator's own memory would count"
+[ -n "${ASAN_OPTIONS:-}" ] && unmeasurable="AddressSanitizer's own memory would count"
+if [ -n "$unmeasurable" ]; then
+  skip "memory: $unmeasurable"
+elif command -v prlimit >/dev/null; then
+  expect_out_of_memory "address-space limit" "$work/overlapping.3ds" prlimit --as=$((256 << 20))
+fi
+
+in_namespace() {  # in_namespace SETUP COMMAND...: COMMAND in a private mount namespace after SETUP
+  setup=$1
+  shift
+  unshare -m sh -c "$setup"' && exec "$@"' sh "$@"
+}
+if [ -n "$unmeasurable" ]; then
+  :
+elif [ "$(id -u)" != 0 ] || ! unshare -m true 2>/dev/null; then
+  skip "memory views: a private mount namespace needs root and unshare"
+else
+  printf 'MemTotal: 25165824 kB\nMemAvailable: 262144 kB\nSwapTotal: 0 kB\nSwapFree: 0 kB\n' >"$work/meminfo"
+  little="mount --bind $work/meminfo /proc/meminfo"
+  for scene in overlapping empty; do
+    expect_out_of_memory "256 MiB available, $scene" "$work/$scene.3ds" in_namespace "$little" $timed
+  done
+  expect_example "256 MiB available, the example" in_namespace "$little"
+
+  mkdir -p "$work/cgroup2" "$work/cgroup1/memory"
+  echo 268435456 >"$work/cgroup2/memory.max"
+  echo 0 >"$work/cgroup2/memory.current"
+  echo 268435456 >"$work/cgroup1/memory/memory.limit_in_bytes"
+  echo 0 >"$work/cgroup1/memory/memory.usage_in_bytes"
+  if grep -q '^0::' /proc/self/cgroup; then
+    limit2="mount --bind $work/cgroup2 /sys/fs/cgroup"
+    for scene in overlapping empty; do
+      expect_out_of_memory "cgroup v2 limit of 256 MiB, $scene" "$work/$scene.3ds" in_namespace "$limit2" $timed
+    done
+    expect_example "cgroup v2 limit of 256 MiB, the example" in_namespace "$limit2"
+  else
+    skip "cgroup v2: this process is in no v2 group"
+  fi
+  if grep -q ':memory:' /proc/self/cgroup; then
+    limit1="mount --bind $work/cgroup1 /sys/fs/cgroup"
+    expect_out_of_memory "cgroup v1 limit of 256 MiB" "$work/overlapping.3ds" in_namespace "$limit1" $timed
+  else
+    skip "cgroup v1: no memory controller of v1"
+  fi
+fi
+
+# A real control group of 256 MiB, where this process may make one (cgroup v1's memory controller).
+parent=/sys/fs/cgroup/memory$(sed -n 's/^[0-9]*:memory:\(.*\)$/\1/p' /proc/self/cgroup)
+if [ -z "$unmeasurable" ] && mkdir "$parent/polymill-test-$$" 2>/dev/null; then
+  cgroup="$parent/polymill-test-$$"
+  echo $((256 << 20)) >"$cgroup/memory.limit_in_bytes"
+  echo 0 >"$cgroup/memory.swappiness" 2>/dev/null
+  in_cgroup() { sh -c 'echo $$ >"$0/cgroup.procs" && exec "$@"' "$cgroup" "$@"; }
+  for scene in overlapping empty; do
+    expect_out_of_memory "real cgroup of 256 MiB, $scene" "$work/$scene.3ds" in_cgroup $timed
+  done
+else
+  skip "real cgroup: none can be made here"
+fi
+
+echo "$failures failures"
+[ "$failures" -eq 0 ]
