@@ -28,13 +28,14 @@ same_files() {  # same_files CASE SUFFIX: the three files of a run equal the ref
   done
 }
 
-$make_hostile mapping-lists 20 "$work/mapping.3ds"  # 1.3 million trace lines
-$make_hostile vertex-lists 20 "$work/vertices.3ds"  # a 15.7 MB vertex file
-$make_hostile vertex-lists 400 "$work/overlapping.3ds"  # 790 KB asking for 314 MB of lists
-$make_hostile empty-chunks 10000000 "$work/empty.3ds"  # 10 million chunk records
-$make_hostile name "$(printf 'A\033]0;owned\007\033[2J')" "$work/named.3ds"
-mkdir "$work/expected"
-$make_example --expected "$work/expected"
+{
+  $emulator "$make_hostile" mapping-lists 20 "$work/mapping.3ds" &&         # 1.3 million trace lines
+    $emulator "$make_hostile" vertex-lists 20 "$work/vertices.3ds" &&       # a 15.7 MB vertex file
+    $emulator "$make_hostile" vertex-lists 400 "$work/overlapping.3ds" &&   # 790 KB asking for 314 MB of lists
+    $emulator "$make_hostile" empty-chunks 10000000 "$work/empty.3ds" &&    # 10 million chunk records
+    $emulator "$make_hostile" name "$(printf 'A\033]0;owned\007\033[2J')" "$work/named.3ds" &&
+    mkdir "$work/expected" && $emulator "$make_example" --expected "$work/expected"
+} || { echo "FAIL cannot make the test scenes"; exit 1; }
 
 # A console that goes away ends the trace, not the conversion.
 $emulator "$program" "$work/mapping.3ds" "$work/ref.v" "$work/ref.f" "$work/ref.m" >"$work/ref.trace"
@@ -149,7 +150,9 @@ fi
 
 # A real control group of 256 MiB, where this process may make one (cgroup v1's memory controller).
 parent=/sys/fs/cgroup/memory$(sed -n 's/^[0-9]*:memory:\(.*\)$/\1/p' /proc/self/cgroup)
-if [ -z "$unmeasurable" ] && mkdir "$parent/polymill-test-$$" 2>/dev/null; then
+if [ -n "$unmeasurable" ]; then
+  :
+elif mkdir "$parent/polymill-test-$$" 2>/dev/null; then
   cgroup="$parent/polymill-test-$$"
   echo $((256 << 20)) >"$cgroup/memory.limit_in_bytes"
   echo 0 >"$cgroup/memory.swappiness" 2>/dev/null

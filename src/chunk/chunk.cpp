@@ -8,8 +8,9 @@ namespace polymill {
 namespace {
 
 constexpr std::uint64_t kLastPosition = 0xFFFFFFFF;
-// What one record takes from memory, the allocator's own bookkeeping included.
-constexpr std::size_t kRecordFootprint = sizeof(Chunk) + 2 * sizeof(void*);
+// What one record takes from memory: the allocators of the systems we know add
+// a size word and round up to 16 bytes.
+constexpr std::size_t kRecordFootprint = (sizeof(Chunk) + sizeof(std::size_t) + 15) / 16 * 16;
 
 Chunk* newRecordAt(std::uint64_t position, InputStream& input) {
   const auto header = input.record<kHeaderSize>();
