@@ -64,7 +64,8 @@ class BlockList {
     return std::align_val_t{bytes >= kHugePageBytes ? kHugePageBytes : alignof(T)};
   }
 
-  void grow() {
+  // Out of line, so that the append loop around push_back keeps its registers.
+  [[gnu::noinline]] void grow() {
     const std::size_t bytes = blocks_.empty() ? kFirstBlockBytes : std::min(2 * blocks_.back().bytes, kHugePageBytes);
     blocks_.reserve(blocks_.size() + 1);  // so that a failure below leaves nothing behind
     platform::claimMemory(bytes);
