@@ -278,11 +278,13 @@ class CollidingOutputsTest : public DriverTest {
 TEST_F(CollidingOutputsTest, EveryPairByOneNameIsRefusedWhetherTheFileExistsOrNot) {
   const std::string same = folder_.path("out €.bin");
   const std::string sameAgain = folder_.path("./out €.bin");
-  expectRefused({{in, same, same, mapping}, {in, same, faces, same}, {in, vertices, same, same}, {in, same, same, same}});
+  expectRefused(
+      {{in, same, same, mapping}, {in, same, faces, same}, {in, vertices, same, same}, {in, same, same, same}});
   expectRefused({{in, same, sameAgain}, {in, vertices, same, sameAgain}});
   writeFile(same, kOldContent);
   writeFile(vertices, kOldContent);
-  expectRefused({{in, same, same, mapping}, {in, same, faces, same}, {in, vertices, same, same}, {in, same, sameAgain}});
+  expectRefused(
+      {{in, same, same, mapping}, {in, same, faces, same}, {in, vertices, same, same}, {in, same, sameAgain}});
 }
 
 TEST_F(CollidingOutputsTest, NamesInAnyScriptThroughHardLinksAreRefused) {
@@ -330,8 +332,8 @@ TEST_F(CollidingOutputsTest, DevicesTakeSeveralOutputs) {
   const std::vector<std::string> devices = {"/dev/null", "/dev/null"};
 #endif
   for (const auto& arguments : std::vector<std::vector<std::string>>{{in, devices[0], devices[1]},
-                                                                      {in, devices[0], devices[1], devices[0]},
-                                                                      {in, vertices, devices[0], devices[1]}}) {
+                                                                     {in, devices[0], devices[1], devices[0]},
+                                                                     {in, vertices, devices[0], devices[1]}}) {
     const RunResult run = runProgram(arguments);
     EXPECT_EQ(run.status, 0) << arguments[1];
     EXPECT_TRUE(run.console.ends_with("\n Complete ")) << arguments[1];

@@ -218,10 +218,9 @@ const std::string kHostileName =
 
 TEST(MeshWalk, NamesOnATerminalShowControlBytesAsEscapes) {
   const WalkResult walk = walkScene(objectNamed(kHostileName), true);
-  EXPECT_EQ(walk.trace,
-            kSceneTrace +
-                "\nObject Found: A\\x1b]0;owned\\x07\\x1b[2J\\x7f\\xc2\\x9b1\\x9b2\\xc2\\x80 \xc4\x80 "
-                "\xc3\xa9\xe2\x82\xac\xf0\x9d\x84\x9e\\x0d\\x0a\\x09\0\nObject Mesh Found"s);
+  EXPECT_EQ(walk.trace, kSceneTrace +
+                            "\nObject Found: A\\x1b]0;owned\\x07\\x1b[2J\\x7f\\xc2\\x9b1\\x9b2\\xc2\\x80 \xc4\x80 "
+                            "\xc3\xa9\xe2\x82\xac\xf0\x9d\x84\x9e\\x0d\\x0a\\x09\0\nObject Mesh Found"s);
   // A C2 at the end of the input is no control; it is echoed as read.
   const Bytes whole = objectNamed("x");
   Bytes cut(whole.begin(), whole.end() - 6);  // the input ends with the name, its zero byte turned into C2
