@@ -111,9 +111,14 @@ void BM_WriteOutputs(benchmark::State& state) {
     state.PauseTiming();  // the output phase empties the lists it writes
     MeshLists lists;
     for (std::uint32_t i = 0; i < 1000000; ++i) {
-      lists.vertices.push_back({{i}, {i ^ 0x80000000u}, {i << 3}});
-      lists.faces.push_back({static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(i >> 4), 3, 7});
-      lists.mapping.push_back({{i << 1}, {i}});
+      const bool appended =
+          lists.vertices.push_back({{i}, {i ^ 0x80000000u}, {i << 3}}) &&
+          lists.faces.push_back({static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(i >> 4), 3, 7}) &&
+          lists.mapping.push_back({{i << 1}, {i}});
+      if (!appended) {
+        state.SkipWithError("out of memory");
+        return;
+      }
     }
     OutputFile output;
     output.open("/dev/null");

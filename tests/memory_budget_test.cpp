@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <new>
 #include <string>
+#include <vector>
 
 #include "chunk/chunk_kinds.h"
 #include "platform/platform.h"
@@ -72,18 +72,41 @@ TEST_F(SystemView, CgroupV1MemoryLineAmongSeveral) {
   EXPECT_EQ(available(), 100 * kMiB);
 }
 
-TEST(MemoryBudget, ClaimsBeyondTheBudgetFailAsAnAllocationDoes) {
-  platform::claimMemory(SIZE_MAX);  // no budget: nothing is counted
-  const platform::MemoryBudget outer(1000);
-  platform::claimMemory(600);
+TEST(MemoryBudget, AllocationsBeyondTheBudgetAreRefusedAndExhaustIt) {
+  constexpr std::size_t kOneKiB = 1024 - sizeof(std::size_t);  // with the allocator's size word
+  std::vector<void*> taken;
+  const auto take = [&](std::size_t bytes) {
+    void* memory = platform::allocateClaimed(bytes, alignof(std::max_align_t));
+    if (memory != nullptr) {
+      taken.push_back(memory);
+    }
+    return memory != nullptr;
+  };
   {
-    const platform::MemoryBudget inner(UINT64_MAX);  // holds no more than the 400 left outside
-    EXPECT_THROW(platform::claimMemory(401), std::bad_alloc);
-    platform::claimMemory(400);
-    EXPECT_THROW(platform::claimMemory(1), std::bad_alloc);
+    const platform::MemoryBudget outer(3 * 1024);
+    EXPECT_TRUE(take(kOneKiB));
+    {
+      const platform::MemoryBudget inner(UINT64_MAX);  // holds no more than the 2 KiB left outside
+      EXPECT_FALSE(take(3 * kOneKiB));
+      EXPECT_TRUE(inner.exhausted());
+      EXPECT_TRUE(take(kOneKiB));
+      EXPECT_TRUE(take(kOneKiB));
+      EXPECT_FALSE(take(1));
+    }
+    EXPECT_FALSE(outer.exhausted());
+    EXPECT_TRUE(take(kOneKiB));
+    EXPECT_TRUE(take(kOneKiB));
+    EXPECT_FALSE(take(1));
+    EXPECT_TRUE(outer.exhausted());
   }
-  platform::claimMemory(400);
-  EXPECT_THROW(platform::claimMemory(1), std::bad_alloc);
+  for (void* memory : taken) {
+    platform::releaseClaimed(memory, alignof(std::max_align_t));
+  }
+  // Without a budget nothing is counted, and alignment is kept.
+  void* block = platform::allocateClaimed(kMiB << 6, 2 * kMiB);
+  ASSERT_NE(block, nullptr);
+  EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % (2 * kMiB), 0u);
+  platform::releaseClaimed(block, 2 * kMiB);
 }
 
 class BudgetedRun : public ::testing::Test {

@@ -39,9 +39,9 @@ class MeshWriterTest : public ::testing::Test {
 };
 
 TEST_F(MeshWriterTest, RecordsAreBigEndianAndFacesLoseTheirFlags) {
-  lists_.vertices.push_back({bitsOf(1.0f), bitsOf(-2.0f), bitsOf(0.5f)});
-  lists_.faces.push_back({1, 2, 3, 7});
-  lists_.mapping.push_back({bitsOf(0.5f), bitsOf(1.0f)});
+  ASSERT_TRUE(lists_.vertices.push_back({bitsOf(1.0f), bitsOf(-2.0f), bitsOf(0.5f)}));
+  ASSERT_TRUE(lists_.faces.push_back({1, 2, 3, 7}));
+  ASSERT_TRUE(lists_.mapping.push_back({bitsOf(0.5f), bitsOf(1.0f)}));
   ASSERT_TRUE(writeAll());
   EXPECT_EQ(readFile(vertices_), (Bytes{0x3F, 0x80, 0, 0, 0xC0, 0, 0, 0, 0x3F, 0, 0, 0}));
   EXPECT_EQ(readFile(faces_), (Bytes{0, 1, 0, 2, 0, 3}));
@@ -56,8 +56,8 @@ TEST_F(MeshWriterTest, FloatBitsPassUntouched) {
   // Signalling and quiet NaNs with payloads, negative zero, infinity, a subnormal.
   for (std::uint32_t bits : {0x7FA00001u, 0xFFC12345u, 0x80000000u, 0xFF800000u, 0x00000001u}) {
     const FloatBits value{bits};
-    lists_.vertices.push_back({value, value, value});
-    lists_.mapping.push_back({value, value});
+    ASSERT_TRUE(lists_.vertices.push_back({value, value, value}));
+    ASSERT_TRUE(lists_.mapping.push_back({value, value}));
   }
   ASSERT_TRUE(writeAll());
   const Bytes vertexBytes = readFile(vertices_);
@@ -81,14 +81,14 @@ TEST_F(MeshWriterTest, EmptyListsGiveEmptyFilesStillCreatedOrEmptied) {
 }
 
 TEST_F(MeshWriterTest, NoMappingFileWithoutItsName) {
-  lists_.mapping.push_back({bitsOf(0.5f), bitsOf(1.0f)});
+  ASSERT_TRUE(lists_.mapping.push_back({bitsOf(0.5f), bitsOf(1.0f)}));
   ASSERT_TRUE(write(vertices_, faces_, nullptr));
   EXPECT_FALSE(fs::exists(mapping_));
 }
 
 TEST_F(MeshWriterTest, LargeListsArriveWhole) {
   for (std::uint32_t i = 0; i < 100000; ++i) {
-    lists_.faces.push_back({static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(i >> 8), 0xABCD, 0});
+    ASSERT_TRUE(lists_.faces.push_back({static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(i >> 8), 0xABCD, 0}));
   }
   ASSERT_TRUE(writeAll());
   const Bytes bytes = readFile(faces_);
@@ -104,9 +104,9 @@ struct FailureCase {
 };
 
 void MeshWriterTest::expectFailures(std::initializer_list<FailureCase> cases) {
-  lists_.vertices.push_back({bitsOf(1), bitsOf(2), bitsOf(3)});
-  lists_.faces.push_back({0, 0, 0, 0});
-  lists_.mapping.push_back({bitsOf(1), bitsOf(2)});
+  ASSERT_TRUE(lists_.vertices.push_back({bitsOf(1), bitsOf(2), bitsOf(3)}));
+  ASSERT_TRUE(lists_.faces.push_back({0, 0, 0, 0}));
+  ASSERT_TRUE(lists_.mapping.push_back({bitsOf(1), bitsOf(2)}));
   for (const FailureCase& c : cases) {
     for (const std::string& path : {vertices_, faces_, mapping_}) {
       fs::remove(path);

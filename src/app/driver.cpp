@@ -64,17 +64,20 @@ bool outputsCollide(const OutputNames& outputs) {
   return false;
 }
 
+constexpr std::string_view kOutOfMemory = "\nNot enough memory for the mesh lists\n";
+
 // The run from the open input on: the vertex file is opened (created or
 // emptied) before anything is read, the root checked, the scene walked and
-// the files written.
-int convert(InputStream& input, const OutputNames& outputs, ByteWriter& console) {
+// the files written. A walk that outgrows the budget ends the run right
+// after the trace it printed.
+int convert(InputStream& input, const OutputNames& outputs, const platform::MemoryBudget& budget, ByteWriter& console) {
   MeshLists lists;
   OutputFile output;
   output.open(outputs.vertices);  // a failure shows when the vertices are written
 
   const ChunkChain chain(openRoot(input));
   if (chain.root() == nullptr) {
-    console.text("Error reading File\n");
+    console.text(budget.exhausted() ? kOutOfMemory : "Error reading File\n");
     return -1;
   }
   if (chain.root()->id != MAIN) {
@@ -82,6 +85,10 @@ int convert(InputStream& input, const OutputNames& outputs, ByteWriter& console)
     return -1;
   }
   walkChunks(*chain.root(), input, lists, console);
+  if (budget.exhausted()) {
+    console.text(kOutOfMemory);
+    return -1;
+  }
   if (!writeOutputs(lists, output, outputs, console)) {
     return -1;
   }
@@ -89,28 +96,43 @@ int convert(InputStream& input, const OutputNames& outputs, ByteWriter& console)
   return 0;
 }
 
-// Runs `step` with a console writer and the run's memory budget. A scene whose
-// counts declare more entries than the budget or memory holds ends the run with
-// a message, like every other failure, and never leaves the process to the
-// system's out-of-memory killer.
+// What grows with the input stays within the budget; where the language has
+// exceptions, memory that the system refuses for anything else (a buffer, a
+// name) ends the run with the same message instead of ending the process.
 template <typename Step>
-int guarded(std::FILE* consoleStream, Step step) {
+int catchingShortage(std::FILE* consoleStream, Step step) {
+#ifdef __cpp_exceptions
   try {
-    const std::uint64_t available = platform::memoryAvailable();
-    const platform::MemoryBudget budget(available > kFixedNeeds ? available - kFixedNeeds : 0);
-    ByteWriter console(consoleStream, platform::isTerminal(consoleStream));
-    return step(console);
+    return step();
   } catch (const std::bad_alloc&) {
     // The console writer has flushed on the way out, so the message follows the trace.
-    std::fputs("\nNot enough memory for the mesh lists\n", consoleStream);
+    std::fputs(kOutOfMemory.data(), consoleStream);
     return -1;
   }
+#else
+  (void)consoleStream;
+  return step();
+#endif
+}
+
+// Runs `step` with a console writer and the run's memory budget, taken from
+// what the process can really use, so that a scene whose counts declare more
+// than that ends with a message, like every other failure, and never leaves
+// the process to the system's out-of-memory killer.
+template <typename Step>
+int guarded(std::FILE* consoleStream, Step step) {
+  const std::uint64_t available = platform::memoryAvailable();
+  const platform::MemoryBudget budget(available > kFixedNeeds ? available - kFixedNeeds : 0);
+  return catchingShortage(consoleStream, [&] {
+    ByteWriter console(consoleStream, platform::isTerminal(consoleStream));
+    return step(console, budget);
+  });
 }
 
 }  // namespace
 
 int runPolymill(std::span<const char* const> arguments, std::FILE* consoleStream) {
-  return guarded(consoleStream, [&](ByteWriter& console) {
+  return guarded(consoleStream, [&](ByteWriter& console, const platform::MemoryBudget& budget) {
     if (arguments.size() < kRequiredArguments) {
       printUsage(console);
       return -1;
@@ -126,15 +148,15 @@ int runPolymill(std::span<const char* const> arguments, std::FILE* consoleStream
       console.text("Output files are the same file\n");
       return -1;
     }
-    return convert(input, outputs, console);
+    return convert(input, outputs, budget, console);
   });
 }
 
 int convertScene(std::span<const std::uint8_t> scene, const OutputNames& outputs, std::FILE* consoleStream) {
-  return guarded(consoleStream, [&](ByteWriter& console) {
+  return guarded(consoleStream, [&](ByteWriter& console, const platform::MemoryBudget& budget) {
     InputStream input;
     input.openBytes(scene);
-    return convert(input, outputs, console);
+    return convert(input, outputs, budget, console);
   });
 }
 

@@ -8,14 +8,16 @@ namespace polymill {
 namespace {
 
 constexpr std::uint64_t kLastPosition = 0xFFFFFFFF;
-// What one record takes from memory: the allocators of the systems we know add
-// a size word and round up to 16 bytes.
-constexpr std::size_t kRecordFootprint = (sizeof(Chunk) + sizeof(std::size_t) + 15) / 16 * 16;
 
+// Null when the run's memory budget holds no more records: a file of empty
+// chunks grows the chain as fast as a list.
 Chunk* newRecordAt(std::uint64_t position, InputStream& input) {
   const auto header = input.record<kHeaderSize>();
-  platform::claimMemory(kRecordFootprint);  // a file of empty chunks grows the chain as fast as a list
-  auto* chunk = new Chunk;
+  void* memory = platform::allocateClaimed(sizeof(Chunk), alignof(Chunk));
+  if (memory == nullptr) {
+    return nullptr;
+  }
+  auto* chunk = ::new (memory) Chunk;
   chunk->id = loadU16(&header[0]);
   chunk->length = loadU32(&header[2]);
   chunk->start = static_cast<std::uint32_t>(position);
@@ -33,6 +35,9 @@ Chunk* successorAt(Chunk& chunk, InputStream& input, std::uint64_t position) {
   }
   input.seek(position);
   Chunk* next = newRecordAt(position, input);
+  if (next == nullptr) {
+    return nullptr;
+  }
   next->predecessor = &chunk;
   chunk.successor = next;
   return next;
@@ -59,7 +64,7 @@ Chunk* firstChild(Chunk& chunk, InputStream& input, std::uint32_t skip) {
 void releaseChain(Chunk* last) {
   while (last != nullptr) {
     Chunk* previous = last->predecessor;
-    delete last;
+    platform::releaseClaimed(last, alignof(Chunk));  // records are trivially destructible
     last = previous;
   }
 }

@@ -19,6 +19,9 @@ struct Chunk {
   Chunk* predecessor = nullptr;
 };
 
+// Navigation creates each record within the run's memory budget (see
+// platform::allocateClaimed) and yields none when the budget holds no more.
+
 // Reads the header at offset 0 into a new root record. Null when the input is
 // not open; a file too short for a whole header gives a root holding the bytes
 // that arrived, the rest zero.

@@ -32,30 +32,40 @@ std::uint16_t startList(ChunkKind list, InputStream& input, Trace& trace) {
   return count;
 }
 
-void readVertices(InputStream& input, MeshLists& lists, Trace& trace) {
+// Each reader returns false when its list could not grow: memory has run out.
+bool readVertices(InputStream& input, MeshLists& lists, Trace& trace) {
   const std::uint16_t count = startList(MESH_VERTEX_LIST, input, trace);
   for (std::uint32_t i = 0; i < count; ++i) {
     const auto bytes = input.record<12>();
-    lists.vertices.push_back({{loadU32(&bytes[0])}, {loadU32(&bytes[4])}, {loadU32(&bytes[8])}});
+    if (!lists.vertices.push_back({{loadU32(&bytes[0])}, {loadU32(&bytes[4])}, {loadU32(&bytes[8])}})) {
+      return false;
+    }
   }
+  return true;
 }
 
-void readFaces(InputStream& input, MeshLists& lists, Trace& trace) {
+bool readFaces(InputStream& input, MeshLists& lists, Trace& trace) {
   const std::uint16_t count = startList(MESH_FACE_LIST, input, trace);
   for (std::uint32_t i = 0; i < count; ++i) {
     const auto bytes = input.record<8>();
-    lists.faces.push_back({loadU16(&bytes[0]), loadU16(&bytes[2]), loadU16(&bytes[4]), loadU16(&bytes[6])});
+    if (!lists.faces.push_back({loadU16(&bytes[0]), loadU16(&bytes[2]), loadU16(&bytes[4]), loadU16(&bytes[6])})) {
+      return false;
+    }
   }
+  return true;
 }
 
-void readMapping(InputStream& input, MeshLists& lists, Trace& trace) {
+bool readMapping(InputStream& input, MeshLists& lists, Trace& trace) {
   const std::uint16_t count = startList(MESH_MAPPING_LIST, input, trace);
   for (std::uint32_t i = 0; i < count; ++i) {
     const auto bytes = input.record<8>();
     const MapCoord coord = {{loadU32(&bytes[0])}, {loadU32(&bytes[4])}};
-    lists.mapping.push_back(coord);
+    if (!lists.mapping.push_back(coord)) {
+      return false;
+    }
     trace.mappingLine(i, coord);
   }
+  return true;
 }
 
 // Acts on one chunk by its id alone and returns where the walk goes next.
@@ -72,15 +82,12 @@ Chunk* visit(Chunk& current, InputStream& input, MeshLists& lists, Trace& trace)
       return firstChild(current, input, nameLength);
     }
     case MESH_VERTEX_LIST:
-      readVertices(input, lists, trace);
-      return nextChunk(current, input);
+      return readVertices(input, lists, trace) ? nextChunk(current, input) : nullptr;
     case MESH_FACE_LIST:
       // Sub-chunks after the faces (materials, smoothing) are stepped over with the list.
-      readFaces(input, lists, trace);
-      return nextChunk(current, input);
+      return readFaces(input, lists, trace) ? nextChunk(current, input) : nullptr;
     case MESH_MAPPING_LIST:
-      readMapping(input, lists, trace);
-      return nextChunk(current, input);
+      return readMapping(input, lists, trace) ? nextChunk(current, input) : nullptr;
     default:
       return nextChunk(current, input);
   }

@@ -9,8 +9,9 @@ namespace polymill {
 
 // Visits the chunks from the root on, entering the containers, decoding every
 // vertex, face and mapping list into `lists` and printing the trace to
-// `console`. It never fails: whatever the input holds, it ends, and returns the
-// last chunk it visited, the end of the chain.
+// `console`. Whatever the input holds, it ends, and returns the last chunk it
+// visited, the end of the chain. It stops early, right where it is, when the
+// run's memory budget holds no more entries or records; the budget says so.
 Chunk* walkChunks(Chunk& root, InputStream& input, MeshLists& lists, ByteWriter& console);
 
 }  // namespace polymill

@@ -16,7 +16,7 @@ namespace polymill {
 // aligned to 2 MiB and offered to the system for huge pages, which saves the
 // page faults that otherwise dominate filling large lists. New blocks are not
 // cleared: every item is written once, when it is appended. Each block is
-// claimed from the run's memory budget before it is allocated.
+// claimed from the run's memory budget.
 template <typename T>
 class BlockList {
   static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
@@ -30,13 +30,16 @@ class BlockList {
   BlockList(const BlockList&) = delete;
   BlockList& operator=(const BlockList&) = delete;
 
-  void push_back(const T& item) {
-    if (blocks_.empty() || blocks_.back().used == blocks_.back().capacity) {
-      grow();
+  // Appends `item`; false, with nothing appended, when the list could not
+  // grow within the run's memory budget.
+  [[nodiscard]] bool push_back(const T& item) {
+    if ((blocks_.empty() || blocks_.back().used == blocks_.back().capacity) && !grow()) {
+      return false;
     }
     Block& last = blocks_.back();
     ::new (static_cast<void*>(last.items + last.used)) T(item);
     ++last.used;
+    return true;
   }
 
   // Calls `visit` on every item in order and releases each block as soon as it
@@ -60,24 +63,25 @@ class BlockList {
     std::size_t bytes = 0;
   };
 
-  static std::align_val_t alignmentOf(std::size_t bytes) {
-    return std::align_val_t{bytes >= kHugePageBytes ? kHugePageBytes : alignof(T)};
-  }
+  static std::size_t alignmentOf(std::size_t bytes) { return bytes >= kHugePageBytes ? kHugePageBytes : alignof(T); }
 
   // Out of line, so that the append loop around push_back keeps its registers.
-  [[gnu::noinline]] void grow() {
+  [[gnu::noinline]] bool grow() {
     const std::size_t bytes = blocks_.empty() ? kFirstBlockBytes : std::min(2 * blocks_.back().bytes, kHugePageBytes);
-    blocks_.reserve(blocks_.size() + 1);  // so that a failure below leaves nothing behind
-    platform::claimMemory(bytes);
-    void* memory = ::operator new(bytes, alignmentOf(bytes));
+    blocks_.reserve(blocks_.size() + 1);  // so that the push_back below cannot fail
+    void* memory = platform::allocateClaimed(bytes, alignmentOf(bytes));
+    if (memory == nullptr) {
+      return false;
+    }
     if (bytes >= kHugePageBytes) {
       platform::adviseHugePages(memory, bytes);
     }
     blocks_.push_back({static_cast<T*>(memory), bytes / sizeof(T), 0, bytes});
+    return true;
   }
 
   static void releaseBlock(Block& block) {
-    ::operator delete(block.items, alignmentOf(block.bytes));
+    platform::releaseClaimed(block.items, alignmentOf(block.bytes));
     block.items = nullptr;
   }
 

@@ -329,6 +329,18 @@ std::uint64_t cgroupRoom(const fs::path& hierarchy, std::string_view group, cons
   return room;
 }
 
+// True when a comma-separated list of cgroup v1 controllers holds the memory controller.
+bool namesMemory(std::string_view controllers) {
+  while (!controllers.empty()) {
+    const std::size_t comma = controllers.find(',');
+    if (controllers.substr(0, comma) == "memory") {
+      return true;
+    }
+    controllers.remove_prefix(comma == std::string_view::npos ? controllers.size() : comma + 1);
+  }
+  return false;
+}
+
 }  // namespace
 
 std::uint64_t linuxMemoryAvailable(const std::filesystem::path& root) {
@@ -353,7 +365,7 @@ std::uint64_t linuxMemoryAvailable(const std::filesystem::path& root) {
     const std::string_view group = line.substr(second + 1);
     if (controllers.empty()) {
       available = std::min(available, cgroupRoom(root / "sys/fs/cgroup", group, "memory.max", "memory.current"));
-    } else if (("," + std::string(controllers) + ",").find(",memory,") != std::string::npos) {
+    } else if (namesMemory(controllers)) {
       available = std::min(available, cgroupRoom(root / "sys/fs/cgroup/memory", group, "memory.limit_in_bytes",
                                                  "memory.usage_in_bytes"));
     }
@@ -373,15 +385,30 @@ MemoryBudget::MemoryBudget(std::uint64_t bytes)
 
 MemoryBudget::~MemoryBudget() { currentBudget = outer_; }
 
-void claimMemory(std::size_t bytes) {
+void* allocateClaimed(std::size_t bytes, std::size_t alignment) {
+  // The allocators of the systems we know add a size word and round up to 16 bytes.
+  const std::size_t footprint = (bytes + sizeof(std::size_t) + 15) / 16 * 16;
   MemoryBudget* budget = currentBudget;
-  if (budget == nullptr) {
-    return;
+  if (budget != nullptr && budget->left_ < footprint) {
+    budget->exhausted_ = true;
+    return nullptr;
   }
-  if (budget->left_ < bytes) {
-    throw std::bad_alloc();
+  void* memory = alignment > __STDCPP_DEFAULT_NEW_ALIGNMENT__
+                     ? ::operator new (bytes, std::align_val_t{alignment}, std::nothrow)
+                     : ::operator new(bytes, std::nothrow);
+  if (budget != nullptr) {
+    budget->left_ -= footprint;
+    budget->exhausted_ |= memory == nullptr;
   }
-  budget->left_ -= bytes;
+  return memory;
+}
+
+void releaseClaimed(void* memory, std::size_t alignment) {
+  if (alignment > __STDCPP_DEFAULT_NEW_ALIGNMENT__) {
+    ::operator delete (memory, std::align_val_t{alignment});
+  } else {
+    ::operator delete(memory);
+  }
 }
 
 }  // namespace polymill::platform

@@ -60,8 +60,9 @@ std::uint64_t linuxMemoryAvailable(const std::filesystem::path& root);
 
 // The budget of one run: what everything that grows with the input (the mesh
 // lists, the chain of chunk records) may take together. While one is alive it
-// is the budget that claimMemory draws on; without one, nothing is counted. A
-// budget taken while another is alive holds no more than what that one has left.
+// is the budget that allocateClaimed draws on; without one, nothing is
+// counted. A budget taken while another is alive holds no more than what that
+// one has left.
 class MemoryBudget {
  public:
   explicit MemoryBudget(std::uint64_t bytes);
@@ -69,15 +70,23 @@ class MemoryBudget {
   MemoryBudget(const MemoryBudget&) = delete;
   MemoryBudget& operator=(const MemoryBudget&) = delete;
 
+  // True once memory was asked for that the budget or the system did not give.
+  bool exhausted() const { return exhausted_; }
+
  private:
-  friend void claimMemory(std::size_t bytes);
+  friend void* allocateClaimed(std::size_t bytes, std::size_t alignment);
   std::uint64_t left_;
+  bool exhausted_ = false;
   MemoryBudget* outer_;
 };
 
-// Asked before growing by `bytes`: throws std::bad_alloc when the run's budget
-// does not hold them, exactly as an allocation that fails.
-void claimMemory(std::size_t bytes);
+// The one way what grows with the input gets memory: claimed from the run's
+// budget (as the allocator rounds it), then allocated. Null when the budget
+// does not hold it or the system refuses it; the budget is then exhausted.
+// Nothing is thrown, so that growth stops the same way where the language has
+// no exceptions (WebAssembly). Memory goes back with releaseClaimed.
+void* allocateClaimed(std::size_t bytes, std::size_t alignment);
+void releaseClaimed(void* memory, std::size_t alignment);
 
 // Positions a file with a 64-bit offset on every system; false when it cannot.
 bool seekFile(std::FILE* file, std::uint64_t position);
