@@ -63,7 +63,9 @@ class BlockList {
     std::size_t bytes = 0;
   };
 
-  static std::size_t alignmentOf(std::size_t bytes) { return bytes >= kHugePageBytes ? kHugePageBytes : alignof(T); }
+  static std::size_t alignmentOf(std::size_t bytes) {
+    return platform::kHugePagesPossible && bytes >= kHugePageBytes ? kHugePageBytes : alignof(T);
+  }
 
   // Out of line, so that the append loop around push_back keeps its registers.
   [[gnu::noinline]] bool grow() {
@@ -73,7 +75,7 @@ class BlockList {
     if (memory == nullptr) {
       return false;
     }
-    if (bytes >= kHugePageBytes) {
+    if (platform::kHugePagesPossible && bytes >= kHugePageBytes) {
       platform::adviseHugePages(memory, bytes);
     }
     blocks_.push_back({static_cast<T*>(memory), bytes / sizeof(T), 0, bytes});

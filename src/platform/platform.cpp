@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <fstream>
-#include <iterator>
 #include <new>
 #include <optional>
 #include <string_view>
@@ -13,10 +11,16 @@
 #include <io.h>
 #include <windows.h>
 #else
-#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <climits>
+#ifndef __wasi__
+#include <sys/resource.h>
+
 #include <csignal>
+#endif
 #endif
 #ifdef __linux__
 #include <sys/mman.h>
@@ -99,7 +103,31 @@ bool sameFileName(const fs::path&, const fs::path& first, const fs::path& second
   return CompareStringOrdinal(first.c_str(), -1, second.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
+bool fileExists(const fs::path& path) {
+  std::error_code error;
+  return fs::exists(path, error);
+}
+
+bool sameExistingFile(const fs::path& first, const fs::path& second) {
+  std::error_code error;
+  return fs::equivalent(first, second, error);
+}
+
+std::optional<fs::path> linkTarget(const fs::path& path) {
+  std::error_code error;
+  if (!fs::is_symlink(fs::symlink_status(path, error))) {
+    return std::nullopt;
+  }
+  fs::path target = fs::read_symlink(path, error);
+  return error ? std::nullopt : std::optional<fs::path>(target);
+}
+
 }  // namespace
+
+bool isFolder(const char* name) {
+  std::error_code error;
+  return fs::is_directory(pathOf(name), error);
+}
 
 // Asked of the open file: device names such as NUL or COM1 are no files in any
 // folder, and the file system library does not know them.
@@ -189,6 +217,67 @@ bool sameFileName([[maybe_unused]] const fs::path& folder, const fs::path& first
   return false;
 }
 
+// Asked of the system directly: WebAssembly's standard library has no file
+// system operations.
+bool fileExists(const fs::path& path) {
+  struct stat status{};
+  return ::stat(path.c_str(), &status) == 0;
+}
+
+bool sameExistingFile(const fs::path& first, const fs::path& second) {
+  struct stat a{};
+  struct stat b{};
+  return ::stat(first.c_str(), &a) == 0 && ::stat(second.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
+         a.st_ino == b.st_ino;
+}
+
+std::optional<fs::path> linkTarget(const fs::path& path) {
+  struct stat status{};
+  if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
+    return std::nullopt;
+  }
+  std::string target(PATH_MAX, '\0');
+  const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+  if (length < 0) {
+    return std::nullopt;
+  }
+  target.resize(static_cast<std::size_t>(length));
+  return fs::path(target);
+}
+
+}  // namespace
+
+bool isFolder(const char* name) {
+  struct stat status{};
+  return ::stat(name, &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool isRegularOrAbsent(const char* name) {
+  struct stat status{};
+  if (::stat(name, &status) != 0) {
+    return errno == ENOENT || errno == ENOTDIR;
+  }
+  return S_ISREG(status.st_mode);
+}
+
+bool isTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
+
+#ifdef __wasi__
+
+// WebAssembly raises no signals: a write that cannot be done fails.
+void reportFailedWritesInsteadOfSignals() {}
+
+// A 32-bit module's memory ends at 4 GiB, and what it has grown to so far is spoken for.
+std::uint64_t memoryAvailable() {
+  constexpr std::uint64_t kAddressSpace = std::uint64_t{1} << 32;
+  constexpr std::uint64_t kWasmPage = 65536;
+  return kAddressSpace - __builtin_wasm_memory_size(0) * kWasmPage;
+}
+
+#else
+
+namespace {
+
 std::uint64_t limitOf(int resource) {
   rlimit limit{};
   if (getrlimit(resource, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
@@ -198,14 +287,6 @@ std::uint64_t limitOf(int resource) {
 }
 
 }  // namespace
-
-bool isRegularOrAbsent(const char* name) {
-  std::error_code error;
-  const fs::file_status status = fs::status(pathOf(name), error);
-  return status.type() == fs::file_type::regular || status.type() == fs::file_type::not_found;
-}
-
-bool isTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
 
 void reportFailedWritesInsteadOfSignals() {
   std::signal(SIGPIPE, SIG_IGN);
@@ -226,25 +307,21 @@ std::uint64_t memoryAvailable() {
   return available;
 }
 
-#endif
+#endif  // __wasi__
 
-bool isFolder(const char* name) {
-  std::error_code error;
-  return std::filesystem::is_directory(pathOf(name), error);
-}
+#endif
 
 namespace {
 
 // Where a write to `path` lands: a symbolic link that leads to no file yet is
 // followed to the name it would create.
 fs::path creationTarget(fs::path path) {
-  std::error_code error;
-  for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(path, error)); ++hops) {
-    const fs::path target = fs::read_symlink(path, error);
-    if (error) {
+  for (int hops = 0; hops < 40; ++hops) {
+    const std::optional<fs::path> target = linkTarget(path);
+    if (!target) {
       break;
     }
-    path = target.is_absolute() ? target : path.parent_path() / target;
+    path = target->is_absolute() ? *target : path.parent_path() / *target;
   }
   return path;
 }
@@ -256,26 +333,34 @@ fs::path folderOf(const fs::path& path) { return path.has_parent_path() ? path.p
 bool sameFile(const char* first, const char* second) {
   const fs::path a = pathOf(first);
   const fs::path b = pathOf(second);
-  std::error_code error;
-  if (fs::equivalent(a, b, error)) {
+  if (sameExistingFile(a, b)) {
     return true;
   }
-  if (fs::exists(a, error) || fs::exists(b, error)) {
+  if (fileExists(a) || fileExists(b)) {
     return false;
   }
   // Neither is there yet: one file when they would be created in one folder under one name.
   const fs::path createdA = creationTarget(a);
   const fs::path createdB = creationTarget(b);
   const fs::path folder = folderOf(createdA);
-  return fs::equivalent(folder, folderOf(createdB), error) &&
+  return sameExistingFile(folder, folderOf(createdB)) &&
          sameFileName(folder, createdA.filename(), createdB.filename());
 }
 
 namespace {
 
 std::string textOf(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  const std::u8string name = file.u8string();
+  std::FILE* stream = openFile(std::string(name.begin(), name.end()).c_str(), FileMode::read);
+  std::string text;
+  if (stream != nullptr) {
+    char block[4096];
+    for (std::size_t got; (got = std::fread(block, 1, sizeof block, stream)) > 0;) {
+      text.append(block, got);
+    }
+    std::fclose(stream);
+  }
+  return text;
 }
 
 // The decimal number a text starts with, after blanks; none for "max" or anything else.

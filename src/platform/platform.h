@@ -99,6 +99,15 @@ std::filesystem::path executablePath();
 // where it has them; elsewhere it does nothing.
 void adviseHugePages(void* memory, std::size_t size);
 
+// Whether large blocks are worth aligning for huge pages: WebAssembly's memory
+// has no pages of the system's to offer, and its allocator pays for alignment
+// with the memory it skips.
+#ifdef __wasm__
+inline constexpr bool kHugePagesPossible = false;
+#else
+inline constexpr bool kHugePagesPossible = true;
+#endif
+
 #ifdef _WIN32
 // The command line as UTF-8, from the UTF-16 arguments Windows gives `wmain`.
 std::vector<std::string> utf8Arguments(int argc, wchar_t** argv);

@@ -1,0 +1,65 @@
+// The host's own files, for running the module under node as a program is run.
+import fs from 'node:fs';
+import { ERRNO, FILETYPE, FileSystemError } from './wasi.js';
+
+const ERRNO_OF = { ENOENT: ERRNO.noent, ENOTDIR: ERRNO.notdir, EISDIR: ERRNO.isdir, EEXIST: ERRNO.exist, ENOSPC: ERRNO.nospc, EFBIG: ERRNO.nospc, EACCES: 2, EPERM: 63 };
+
+function failure(error) {
+  return new FileSystemError(ERRNO_OF[error.code] ?? ERRNO.io);
+}
+
+function typeOf(stat) {
+  if (stat.isFile()) return FILETYPE.regularFile;
+  if (stat.isDirectory()) return FILETYPE.directory;
+  if (stat.isSymbolicLink()) return FILETYPE.symbolicLink;
+  return FILETYPE.characterDevice;
+}
+
+export const hostFiles = {
+  stat(path, follow) {
+    try {
+      const stat = (follow ? fs.statSync : fs.lstatSync)(path, { bigint: true });
+      return { type: typeOf(stat), device: stat.dev, inode: stat.ino, size: stat.size };
+    } catch (error) {
+      if (error.code === 'ENOENT' || error.code === 'ENOTDIR') return null;
+      throw failure(error);
+    }
+  },
+
+  readlink(path) {
+    try {
+      return fs.readlinkSync(path);
+    } catch {
+      return null;
+    }
+  },
+
+  open(path, { read, write, create, truncate, exclusive }) {
+    let flags = write ? (read ? fs.constants.O_RDWR : fs.constants.O_WRONLY) : fs.constants.O_RDONLY;
+    if (create) flags |= fs.constants.O_CREAT;
+    if (truncate) flags |= fs.constants.O_TRUNC;
+    if (exclusive) flags |= fs.constants.O_EXCL;
+    let fd;
+    try {
+      fd = fs.openSync(path, flags, 0o666);
+    } catch (error) {
+      throw failure(error);
+    }
+    const guarded = (action) => {
+      try {
+        return action();
+      } catch (error) {
+        throw failure(error);
+      }
+    };
+    return {
+      read: (into, position) => guarded(() => fs.readSync(fd, into, 0, into.length, position)),
+      write: (from, position) =>
+        guarded(() => {
+          for (let done = 0; done < from.length; ) done += fs.writeSync(fd, from, done, from.length - done, position + done);
+        }),
+      size: () => guarded(() => fs.fstatSync(fd).size),
+      close: () => guarded(() => fs.closeSync(fd)),
+    };
+  },
+};

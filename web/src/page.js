@@ -1,0 +1,202 @@
+// The page: hands a scene to the converter, then shows what came back. All
+// conversion happens in the WebAssembly module, in a worker.
+import { Viewer } from './viewer.js';
+
+/* global POLYMILL_WORKER_SOURCE */
+const TRACE_LINES_SHOWN = 60;
+const TRACE_BYTES_SCANNED = 1 << 16;
+
+const $ = (id) => document.getElementById(id);
+
+// --- The converter, off the page's thread --------------------------------
+const worker = new Worker(URL.createObjectURL(new Blob([POLYMILL_WORKER_SOURCE], { type: 'text/javascript' })));
+const pending = new Map();
+let nextId = 1;
+worker.onmessage = ({ data }) => {
+  const job = pending.get(data.id);
+  if (!job) return;
+  if (data.progress) return job.progress(data.progress);
+  pending.delete(data.id);
+  if (data.error) job.reject(new Error(data.error));
+  else job.resolve(data);
+};
+
+function run(scene, withSummary, progress = () => {}) {
+  return new Promise((resolve, reject) => {
+    const id = nextId++;
+    pending.set(id, { resolve, reject, progress });
+    // A copy goes over, so that the caller's bytes stay theirs.
+    const copy = scene.slice();
+    worker.postMessage({ id, scene: copy.buffer, withSummary }, [copy.buffer]);
+  });
+}
+
+// For scripts and tests: the same conversion the controls use. Gives
+// {status, trace, vertices, faces, mapping} as Uint8Arrays (null for a file
+// the program did not create).
+window.polymill = {
+  async convert(bytes) {
+    return (await run(bytes, false)).result;
+  },
+};
+
+// --- Showing a result ------------------------------------------------------
+let viewer = null;
+try {
+  viewer = new Viewer($('view'));
+} catch (error) {
+  $('view').append(`No 3D view: this browser gives no WebGL (${error.message}).`);
+}
+let current = null;
+
+function setStatus(text, kind = '') {
+  $('status').textContent = text;
+  $('status').className = kind;
+}
+
+// The program's own message: the last line it printed.
+function messageOf(trace) {
+  const tail = new TextDecoder().decode(trace.subarray(Math.max(0, trace.length - 512)));
+  const lines = tail.split('\n').filter((line) => line.trim() !== '');
+  return lines.length ? lines[lines.length - 1] : '(no message)';
+}
+
+function showTrace(trace) {
+  const text = new TextDecoder().decode(trace.subarray(0, TRACE_BYTES_SCANNED));
+  const lines = text.split('\n').slice(0, TRACE_LINES_SHOWN);
+  // Control bytes of a name are shown, not obeyed.
+  $('trace').textContent = lines.join('\n').replace(/[\u0000-\u0008\u000b-\u001f\u007f]/g, (c) => `\\x${c.charCodeAt(0).toString(16).padStart(2, '0')}`);
+  $('traceNote').textContent = `(first ${lines.length} lines of ${trace.length.toLocaleString('en')} bytes; the whole trace is a download)`;
+  $('traceBox').hidden = false;
+}
+
+const number = (n) => n.toLocaleString('en');
+const coordinate = (v) => (Number.isFinite(v) ? Number(v.toPrecision(4)).toString() : String(v));
+const boundsText = (bounds) =>
+  bounds ? `${bounds.min.map(coordinate).join(' ')} … ${bounds.max.map(coordinate).join(' ')}` : '—';
+
+function cell(row, text, className) {
+  const td = row.insertCell();
+  td.textContent = text;
+  if (className) td.className = className;
+  return td;
+}
+
+function showTable({ objects, totals }) {
+  const body = $('objects');
+  body.replaceChildren();
+  objects.forEach((object, index) => {
+    const row = body.insertRow();
+    row.dataset.index = index;
+    cell(row, object.name === '' ? '(outside any object)' : object.name);
+    cell(row, number(object.vertices));
+    cell(row, number(object.faces));
+    cell(row, number(object.mapping));
+    cell(row, boundsText(object.bounds), 'bounds');
+    if (object.warnings.length) {
+      const warning = body.insertRow();
+      warning.dataset.index = index;
+      const td = cell(warning, `⚠ ${object.warnings.join('; ')}`, 'warning');
+      td.colSpan = 5;
+    }
+  });
+  const foot = $('totals');
+  foot.replaceChildren();
+  cell(foot, `${number(totals.objects)} objects`);
+  cell(foot, number(totals.vertices));
+  cell(foot, number(totals.faces));
+  cell(foot, number(totals.mapping));
+  cell(foot, boundsText(totals.bounds), 'bounds');
+  $('found').hidden = false;
+}
+
+function pick(index) {
+  for (const row of $('objects').rows) row.classList.toggle('picked', Number(row.dataset.index) === index);
+  viewer?.highlight(index);
+}
+$('objects').addEventListener('click', (event) => {
+  const row = event.target.closest('tr');
+  if (row) pick(Number(row.dataset.index) === current?.picked ? -1 : Number(row.dataset.index));
+  if (row && current) current.picked = Number(row.dataset.index);
+});
+
+function save(bytes, name) {
+  const link = document.createElement('a');
+  link.href = URL.createObjectURL(new Blob([bytes], { type: 'application/octet-stream' }));
+  link.download = name;
+  document.body.append(link);
+  link.click();
+  link.remove();
+  setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+}
+
+function offerDownloads(result, base) {
+  const files = [
+    ['saveVertices', result.vertices, `${base}.vertices`],
+    ['saveFaces', result.faces, `${base}.faces`],
+    ['saveMapping', result.mapping, `${base}.mapping`],
+    ['saveTrace', result.trace, `${base}.trace.txt`],
+  ];
+  for (const [id, bytes, name] of files) {
+    const button = $(id);
+    button.hidden = bytes === null;
+    button.textContent = `${name} (${number(bytes?.length ?? 0)} bytes)`;
+    button.onclick = () => save(bytes, name);
+  }
+  $('downloads').hidden = false;
+}
+
+async function convertFile(file) {
+  const base = file.name.replace(/\.[^.]*$/, '') || 'scene';
+  setStatus(`Converting ${file.name} (${number(file.size)} bytes)…`);
+  for (const id of ['found', 'downloads', 'traceBox']) $(id).hidden = true;
+  viewer?.clear();
+  const progress = $('progress');
+  progress.hidden = false;
+  progress.removeAttribute('value');
+  try {
+    const scene = new Uint8Array(await file.arrayBuffer());
+    const { result, summary } = await run(scene, true, ({ phase, fraction }) => {
+      setStatus(`Converting ${file.name}: ${phase}${fraction == null ? '' : ` ${Math.floor(100 * fraction)}%`}`);
+      if (fraction == null) progress.removeAttribute('value');
+      else progress.value = fraction;
+    });
+    current = { result, summary, picked: -1 };
+    showTrace(result.trace);
+    offerDownloads(result, base);
+    if (result.status === 0) {
+      setStatus(`Completed (status 0): ${file.name}`, 'completed');
+      showTable(summary);
+      viewer?.show(summary.drawing, summary.objects);
+    } else {
+      setStatus(`Failed (status ${result.status}): ${messageOf(result.trace)}`, 'failed');
+    }
+  } catch (error) {
+    setStatus(`The converter stopped: ${error.message}`, 'failed');
+  } finally {
+    progress.hidden = true;
+  }
+}
+
+// --- Controls ----------------------------------------------------------------
+$('choose').addEventListener('change', (event) => {
+  const [file] = event.target.files;
+  if (file) convertFile(file);
+  event.target.value = '';
+});
+const drop = $('drop');
+for (const type of ['dragenter', 'dragover']) {
+  document.addEventListener(type, (event) => {
+    event.preventDefault();
+    drop.classList.add('over');
+  });
+}
+document.addEventListener('dragleave', () => drop.classList.remove('over'));
+document.addEventListener('drop', (event) => {
+  event.preventDefault();
+  drop.classList.remove('over');
+  const [file] = event.dataTransfer.files;
+  if (file) convertFile(file);
+});
+$('fit').addEventListener('click', () => viewer?.fit());
+$('wireframe').addEventListener('change', (event) => viewer?.setWireframe(event.target.checked));
