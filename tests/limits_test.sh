@@ -8,7 +8,7 @@
 # usage: limits_test.sh PROGRAM MAKE_HOSTILE MAKE_EXAMPLE EXAMPLE_SCENE [EMULATOR...]
 set -u
 program=$1
-make_hostile=$2
+make_test_scene=$2
 make_example=$3
 example=$4
 shift 4
@@ -29,11 +29,11 @@ same_files() {  # same_files CASE SUFFIX: the three files of a run equal the ref
 }
 
 {
-  $emulator "$make_hostile" mapping-lists 20 "$work/mapping.3ds" &&         # 1.3 million trace lines
-    $emulator "$make_hostile" vertex-lists 20 "$work/vertices.3ds" &&       # a 15.7 MB vertex file
-    $emulator "$make_hostile" vertex-lists 400 "$work/overlapping.3ds" &&   # 790 KB asking for 314 MB of lists
-    $emulator "$make_hostile" empty-chunks 10000000 "$work/empty.3ds" &&    # 10 million chunk records
-    $emulator "$make_hostile" name "$(printf 'A\033]0;owned\007\033[2J')" "$work/named.3ds" &&
+  $emulator "$make_test_scene" mapping-lists 20 "$work/mapping.3ds" &&         # 1.3 million trace lines
+    $emulator "$make_test_scene" vertex-lists 20 "$work/vertices.3ds" &&       # a 15.7 MB vertex file
+    $emulator "$make_test_scene" vertex-lists 400 "$work/overlapping.3ds" &&   # 790 KB asking for 314 MB of lists
+    $emulator "$make_test_scene" empty-chunks 10000000 "$work/empty.3ds" &&    # 10 million chunk records
+    $emulator "$make_test_scene" name "$(printf 'A\033]0;owned\007\033[2J')" "$work/named.3ds" &&
     mkdir "$work/expected" && $emulator "$make_example" --expected "$work/expected"
 } || { echo "FAIL cannot make the test scenes"; exit 1; }
 

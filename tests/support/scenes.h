@@ -25,6 +25,20 @@ Bytes overlappingLists(std::uint16_t kind, std::uint32_t count);
 // that the chain of chunk records grows by one record every 6 bytes.
 Bytes emptyChunks(std::uint32_t count);
 
+// `count` pyramids side by side, objects "Pyramid 0", "Pyramid 1", ..., with
+// no mapping lists.
+Bytes pyramidsWithoutMapping(int count);
+
+// What a loader must be warned of: an object whose face uses an index past
+// its own vertices (it lands in the next object's), one whose face points
+// past the whole vertex file and whose mapping list is shorter than its
+// vertex list, and one without faces.
+Bytes facesBeyondTheirObject();
+
+// A file a hostile hand made: a vertex list declaring more than it holds,
+// read on from the chunks after it, then a length that wraps past 2^32.
+Bytes hostileScene();
+
 // A scene of one object whose name holds `name`'s bytes (and its zero byte).
 Bytes objectNamed(std::string_view name);
 

@@ -1,0 +1,68 @@
+// The page's conversion, run under node on the module the page carries: the
+// same status, trace and files as the native program, scene by scene.
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import { test } from 'node:test';
+import { convert } from '../src/polymill.js';
+import { objectsOf, summarize } from '../src/summary.js';
+import { makeScene, paths, runNative, testScenes } from './support.js';
+
+const module = new WebAssembly.Module(fs.readFileSync(paths.wasm));
+const text = (bytes) => new TextDecoder().decode(bytes);
+
+test('every test scene converts as the native program converts it', () => {
+  for (const [name, scene] of testScenes()) {
+    const page = convert(module, scene);
+    const native = runNative(scene);
+    assert.equal(page.status, native.status, name);
+    assert.equal(text(page.trace), text(native.trace), name);
+    for (const file of ['vertices', 'faces', 'mapping']) assert.deepEqual(page[file], native[file], `${name}: ${file}`);
+  }
+});
+
+test('a scene outgrowing WebAssembly memory ends with the memory message', () => {
+  // 6,000 overlapping lists declare 4.7 GB of vertices: more than a 32-bit module holds.
+  const page = convert(module, makeScene('vertex-lists', 6000));
+  assert.equal(page.status, -1);
+  assert.match(text(page.trace), /\nNot enough memory for the mesh lists\n$/);
+  assert.equal(page.vertices.length, 0);
+  assert.equal(page.faces, null);
+});
+
+test('the table reads objects and counts from the trace, whatever a name holds', () => {
+  const trace = new TextEncoder().encode(
+    '\nMain Chunk found\nMesh Vertex List Found\nNumber of Vertices: 2\n' +
+      '\nObject Found: fake\nMesh Face List Found\nNumber of Faces: 99\n\0\nObject Mesh Found' +
+      '\nMesh Face List Found\nNumber of Faces: 1\n\nMesh Vertex Mapping List Found\nNumber of Vertices: 2\n' +
+      '0: s= 0 t= 0\n1: s= 1 t= 1\n\n Complete ',
+  );
+  assert.deepEqual(
+    objectsOf(trace).map(({ name, vertices, faces, mapping }) => ({ name, vertices, faces, mapping })),
+    [
+      { name: '', vertices: 2, faces: 0, mapping: 0 },
+      { name: 'fake\nMesh Face List Found\nNumber of Faces: 99\n', vertices: 0, faces: 1, mapping: 2 },
+    ],
+  );
+});
+
+test('what a loader must know is flagged, and faces are offset as a loader offsets them', () => {
+  const { objects, totals, drawing } = summarize(convert(module, makeScene('faces-beyond')));
+  assert.deepEqual(
+    objects.map(({ name, warnings }) => [name, warnings]),
+    [
+      ['Triangle', ["1 of 2 faces use an index at or past the object's 3 vertices"]],
+      [
+        'Quad',
+        [
+          "1 of 2 faces use an index at or past the object's 4 vertices; 1 of them point past the whole vertex file and are not drawn",
+          '2 mapping coordinates for 4 vertices',
+        ],
+      ],
+      ['Points', ['no faces']],
+    ],
+  );
+  assert.deepEqual(totals, { objects: 3, vertices: 9, faces: 4, mapping: 2, bounds: { min: [0, 0, 0], max: [3, 1, 2] } });
+  // Triangle's faces as stored; Quad's first face offset by Triangle's 3 vertices; its face through 9 left out.
+  assert.deepEqual([...drawing.indices], [0, 1, 2, 1, 2, 4, 3, 4, 5]);
+  assert.deepEqual([...drawing.uvs.subarray(6, 10)], [0, 0, 1, 0]);
+});

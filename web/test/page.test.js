@@ -1,0 +1,145 @@
+// The page as a user uses it, in Debian's chromium, headless, opened from
+// file://: each test scene chosen with the file button, the status, the
+// object table, the first trace lines and the downloads checked against the
+// native program's own output, the 3D view looked at in a screenshot; and the
+// same conversion through window.polymill.convert.
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { after, before, test } from 'node:test';
+import { pathToFileURL } from 'node:url';
+import puppeteer from 'puppeteer-core';
+import { PNG } from 'pngjs';
+import { makeScene, paths, runNative, scratch, testScenes } from './support.js';
+
+const CHROMIUM = process.env.CHROMIUM ?? '/usr/bin/chromium';
+const text = (bytes) => new TextDecoder().decode(bytes);
+let browser;
+let page;
+let downloads;
+
+before(async () => {
+  browser = await puppeteer.launch({
+    executablePath: CHROMIUM,
+    headless: true,
+    // As root in a container; WebGL from the software renderer; nothing fetched from the network.
+    args: ['--no-sandbox', '--enable-unsafe-swiftshader', '--use-angle=swiftshader', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync', '--disable-quic'],
+  });
+  page = await browser.newPage();
+  await page.setViewport({ width: 1280, height: 800 });
+  downloads = scratch();
+  const session = await page.createCDPSession();
+  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+  await page.goto(pathToFileURL(paths.page).href);
+});
+
+after(async () => {
+  await browser?.close();
+  if (downloads) fs.rmSync(downloads, { recursive: true });
+});
+
+// Chooses the scene with the page's file button, as a user would, and waits for the outcome.
+async function choose(name, scene) {
+  const folder = scratch();
+  const file = path.join(folder, `${name}.3ds`);
+  fs.writeFileSync(file, scene);
+  await page.$eval('#status', (status) => (status.className = ''));
+  await (await page.$('#choose')).uploadFile(file);
+  await page.waitForFunction(() => document.getElementById('status').className !== '', { timeout: 120000 });
+  fs.rmSync(folder, { recursive: true });
+  return page.$eval('#status', (status) => ({ text: status.textContent, kind: status.className }));
+}
+
+async function download(buttonId, name) {
+  const file = path.join(downloads, name);
+  fs.rmSync(file, { force: true });
+  await page.click(`#${buttonId}`);
+  for (let waited = 0; !fs.existsSync(file); waited += 50) {
+    assert.ok(waited < 20000, `no download ${name}`);
+    await new Promise((resolve) => setTimeout(resolve, 50));
+  }
+  return new Uint8Array(fs.readFileSync(file));
+}
+
+test('every test scene: status, table, trace and downloads as the native program gives them', async () => {
+  for (const [name, scene] of testScenes()) {
+    const native = runNative(scene);
+    const status = await choose(name, scene);
+    if (native.status === 0) {
+      assert.equal(status.text, `Completed (status 0): ${name}.3ds`, name);
+    } else {
+      const message = text(native.trace).trim().split('\n').pop();
+      assert.equal(status.text, `Failed (status -1): ${message}`, name);
+    }
+    const shown = await page.$eval('#trace', (trace) => trace.textContent);
+    const expected = text(native.trace).split('\n').slice(0, 60).join('\n').replaceAll('\0', '\\x00');
+    assert.equal(shown, expected, `${name}: first trace lines`);
+    assert.deepEqual(await download('saveTrace', `${name}.trace.txt`), native.trace, `${name}: trace`);
+    for (const [button, file] of [['saveVertices', 'vertices'], ['saveFaces', 'faces'], ['saveMapping', 'mapping']]) {
+      const hidden = await page.$eval(`#${button}`, (element) => element.hidden);
+      assert.equal(hidden, native[file] === null, `${name}: ${file} offered`);
+      if (native[file] !== null) assert.deepEqual(await download(button, `${name}.${file}`), native[file], `${name}: ${file}`);
+    }
+  }
+});
+
+test('the table lists the objects in file order with counts, bounds and warnings', async () => {
+  await choose('faces-beyond', makeScene('faces-beyond'));
+  const rows = await page.$$eval('#objects tr', (trs) => trs.map((tr) => tr.innerText.replaceAll('\t', ' | ')));
+  assert.deepEqual(rows, [
+    'Triangle | 3 | 2 | 0 | 0 0 0 … 1 1 0',
+    "⚠ 1 of 2 faces use an index at or past the object's 3 vertices",
+    'Quad | 4 | 2 | 2 | 2 0 0 … 3 1 0',
+    "⚠ 1 of 2 faces use an index at or past the object's 4 vertices; 1 of them point past the whole vertex file and are not drawn; 2 mapping coordinates for 4 vertices",
+    'Points | 2 | 0 | 0 | 0 0 1 … 0 0 2',
+    '⚠ no faces',
+  ]);
+  assert.equal(await page.$eval('#totals', (tr) => tr.innerText.replaceAll('\t', ' | ')), '3 objects | 9 | 4 | 2 | 0 0 0 … 3 1 2');
+});
+
+// The share of the view's pixels that differ from its background, in a screenshot.
+async function drawnShare() {
+  const view = await page.$('#view canvas');
+  const png = PNG.sync.read(Buffer.from(await view.screenshot({ type: 'png' })));
+  const pixel = (x, y) => png.data.subarray(4 * (y * png.width + x), 4 * (y * png.width + x) + 3);
+  const [r, g, b] = pixel(2, png.height - 3);
+  let differing = 0;
+  for (let y = 0; y < png.height; y += 2) {
+    for (let x = 0; x < png.width; x += 2) {
+      const [pr, pg, pb] = pixel(x, y);
+      if (Math.abs(pr - r) + Math.abs(pg - g) + Math.abs(pb - b) > 30) ++differing;
+    }
+  }
+  return differing / Math.ceil(png.height / 2) / Math.ceil(png.width / 2);
+}
+
+test('the view draws the mesh, highlights a picked object, and is empty after a failed scene', async () => {
+  await choose('crate', makeScene('example'));
+  const share = await drawnShare();
+  assert.ok(share > 0.1 && share < 0.95, `the mesh covers ${share} of the view`);
+  await page.click('#objects tr[data-index="1"]');
+  assert.ok(await page.$eval('#objects tr[data-index="1"]', (tr) => tr.classList.contains('picked')));
+  await page.click('#wireframe');
+  const wire = await drawnShare();
+  assert.ok(wire > 0.01 && wire < share, `wireframe covers ${wire}, shaded ${share}`);
+  await page.click('#wireframe');
+  await choose('not-a-scene', makeScene('not-a-scene'));
+  // Only the view's own buttons stand out from its background.
+  assert.ok((await drawnShare()) < 0.01);
+});
+
+test('window.polymill.convert gives what the program gives, null for files it did not create', async () => {
+  for (const [name, scene] of testScenes()) {
+    const native = runNative(scene);
+    const result = await page.evaluate(async (bytes) => {
+      const { status, trace, vertices, faces, mapping } = await window.polymill.convert(new Uint8Array(bytes));
+      const plain = (array) => (array === null ? null : Array.from(array));
+      return { status, trace: plain(trace), vertices: plain(vertices), faces: plain(faces), mapping: plain(mapping) };
+    }, Array.from(scene));
+    assert.equal(result.status, native.status, name);
+    for (const part of ['trace', 'vertices', 'faces', 'mapping']) {
+      assert.deepEqual(result[part], native[part] === null ? null : Array.from(native[part]), `${name}: ${part}`);
+    }
+  }
+});

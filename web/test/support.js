@@ -1,0 +1,61 @@
+// What the page's tests compare with: the native program, built by the
+// default preset, run on scenes made by its test-scene maker.
+import { execFileSync, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+
+const root = path.resolve(import.meta.dirname, '../..');
+const native = path.resolve(process.env.POLYMILL_NATIVE_BUILD ?? path.join(root, 'build/default'));
+export const paths = {
+  root,
+  page: path.resolve(process.env.POLYMILL_PAGE ?? path.join(root, 'build/web/polymill.html')),
+  wasm: path.resolve(process.env.POLYMILL_WASM ?? path.join(root, 'build/web/polymill.wasm')),
+  program: path.join(native, 'polymill'),
+  makeScene: path.join(native, 'tests/support/make_test_scene'),
+};
+
+export function scratch() {
+  return fs.mkdtempSync(path.join(os.tmpdir(), 'polymill-page-'));
+}
+
+// The bytes of a test scene: make_test_scene KIND [VALUE].
+export function makeScene(kind, value) {
+  const folder = scratch();
+  const file = path.join(folder, 'scene.3ds');
+  execFileSync(paths.makeScene, value === undefined ? [kind, file] : [kind, String(value), file]);
+  const bytes = new Uint8Array(fs.readFileSync(file));
+  fs.rmSync(folder, { recursive: true });
+  return bytes;
+}
+
+// What the native program gives for a scene: the status as its entry function
+// returned it, its standard output, and its three files (null where none).
+export function runNative(scene) {
+  const folder = scratch();
+  const name = (file) => path.join(folder, file);
+  fs.writeFileSync(name('scene.3ds'), scene);
+  const run = spawnSync(paths.program, ['scene.3ds', 'v', 'f', 'm'].map(name), { maxBuffer: 1 << 30 });
+  const read = (file) => (fs.existsSync(name(file)) ? new Uint8Array(fs.readFileSync(name(file))) : null);
+  const result = {
+    status: run.status === 255 ? -1 : run.status,
+    trace: new Uint8Array(run.stdout),
+    vertices: read('v'),
+    faces: read('f'),
+    mapping: read('m'),
+  };
+  fs.rmSync(folder, { recursive: true });
+  return result;
+}
+
+// The scenes every test runs: name, bytes.
+export function testScenes() {
+  return [
+    ['example', makeScene('example')],
+    ['pyramids', makeScene('pyramids', 4)],
+    ['faces-beyond', makeScene('faces-beyond')],
+    ['hostile', makeScene('hostile')],
+    ['not-a-scene', makeScene('not-a-scene')],
+    ['empty file', new Uint8Array(0)],
+  ];
+}
