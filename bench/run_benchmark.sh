@@ -2,6 +2,8 @@
 # End-to-end benchmark: polymill against the machine's own file I/O. Not part
 # of the test suite.
 #   bench/run_benchmark.sh [BUILD_DIR] [WORK_DIR] [ROUNDS]
+# With build/web/polymill.wasm (or POLYMILL_WASM) present, it also measures the
+# WebAssembly module under node against the native program.
 # BUILD_DIR defaults to build/bench (built with: cmake --workflow --preset bench);
 # WORK_DIR, where scenes and outputs go, defaults to BUILD_DIR/bench-data (about 5 GB);
 # ROUNDS, the runs of each command whose median counts, defaults to 5.
@@ -84,3 +86,31 @@ for scene_sizes in "30MB 18 40000" "330MB 200 40000" "264MB-noUV 200 0" "1GB 610
 done
 echo "medians of $rounds rounds; ratio: polymill with the trace to a file over the floor (read + write)"
 echo "growth, 1GB over 330MB (trace to a file): $(awk -v a="${seconds_at[1GB]}" -v b="${seconds_at[330MB]}" 'BEGIN { printf "%.2f", a / b }')"
+
+# The WebAssembly module the page runs (cmake --workflow --preset web), under
+# node through the page's own WASI layer, against the native program: both
+# with the trace to a file, taking turns, node's start included.
+wasm=${POLYMILL_WASM:-build/web/polymill.wasm}
+cli=$(dirname "$0")/../web/src/cli.js
+if [ ! -f "$wasm" ]; then
+  echo "no $wasm: WebAssembly not measured (cmake --workflow --preset web)"
+  exit 0
+fi
+wasm_to_file() { local o; o=$(fresh); node "$cli" "$wasm" "$1" "$o.v" "$o.f" "$o.m" > "$o.trace"; }
+printf '
+%-10s %10s %10s %7s %9s
+' scene "native s" "wasm s" ratio "wasm MB"
+for name in 30MB 330MB; do
+  scene=$work/scene-$name.3ds
+  natives=() wasms=()
+  for _ in $(seq "$rounds"); do
+    natives+=($(timed convert_to_file "$scene"))
+    wasms+=($(timed wasm_to_file "$scene"))
+  done
+  out=$(fresh)
+  peak_kb=$(/usr/bin/time -f %M node "$cli" "$wasm" "$scene" "$out.v" "$out.f" "$out.m" 2>&1 > "$out.trace" | tail -n 1)
+  rm -f "$work"/run*
+  awk -v name="$name" -v n="$(median "${natives[@]}")" -v w="$(median "${wasms[@]}")" -v peak_kb="$peak_kb" \
+    'BEGIN { printf "%-10s %10.3f %10.3f %7.2f %9.1f\n", name, n / 1e9, w / 1e9, w / n, peak_kb / 1024 }'
+done
+echo "medians of $rounds rounds; ratio: WebAssembly over native; wasm MB: node's peak resident memory"

@@ -12,8 +12,9 @@ namespace polymill {
 
 // An append-only sequence kept in blocks that never move: growing copies
 // nothing and never needs room for twice the contents. Blocks start small, so
-// a small scene keeps a small footprint, and double up to 2 MiB; those are
-// aligned to 2 MiB and offered to the system for huge pages, which saves the
+// a small scene keeps a small footprint, and double up to the platform's
+// largest list block (a huge page of 2 MiB natively); blocks of a huge page
+// are aligned to it and offered to the system for huge pages, which saves the
 // page faults that otherwise dominate filling large lists. New blocks are not
 // cleared: every item is written once, when it is appended. Each block is
 // claimed from the run's memory budget.
@@ -69,7 +70,8 @@ class BlockList {
 
   // Out of line, so that the append loop around push_back keeps its registers.
   [[gnu::noinline]] bool grow() {
-    const std::size_t bytes = blocks_.empty() ? kFirstBlockBytes : std::min(2 * blocks_.back().bytes, kHugePageBytes);
+    const std::size_t bytes =
+        blocks_.empty() ? kFirstBlockBytes : std::min(2 * blocks_.back().bytes, platform::kLargestListBlock);
     blocks_.reserve(blocks_.size() + 1);  // so that the push_back below cannot fail
     void* memory = platform::allocateClaimed(bytes, alignmentOf(bytes));
     if (memory == nullptr) {

@@ -99,13 +99,18 @@ std::filesystem::path executablePath();
 // where it has them; elsewhere it does nothing.
 void adviseHugePages(void* memory, std::size_t size);
 
-// Whether large blocks are worth aligning for huge pages: WebAssembly's memory
-// has no pages of the system's to offer, and its allocator pays for alignment
-// with the memory it skips.
+// How large the blocks of a growing list get, and whether the largest are
+// aligned for huge pages. Natively a block is one huge page of 2 MiB. A
+// WebAssembly module's memory has no pages of the system's to offer, its
+// allocator pays for alignment with the memory it skips, and every growth of
+// the memory costs the engine a garbage collection: there blocks grow to
+// 32 MiB, unaligned.
 #ifdef __wasm__
 inline constexpr bool kHugePagesPossible = false;
+inline constexpr std::size_t kLargestListBlock = std::size_t{32} << 20;
 #else
 inline constexpr bool kHugePagesPossible = true;
+inline constexpr std::size_t kLargestListBlock = std::size_t{2} << 20;
 #endif
 
 #ifdef _WIN32

@@ -15,7 +15,7 @@ class Collected {
     this.size = 0;
   }
   write(bytes) {
-    this.pieces.push(bytes);
+    this.pieces.push(bytes.slice());
     this.size += bytes.length;
     return true;
   }

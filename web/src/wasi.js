@@ -29,7 +29,8 @@ export class Wasi {
   // args: the words of the command line, program name first.
   // fileSystem: { stat(path, follow), readlink(path), open(path, {read, write, create, truncate, exclusive}) },
   //   open giving { read(bytes, position), write(bytes, position), size(), close() }; failures throw FileSystemError.
-  // console: { write(bytes) } for standard output and error, false when the bytes could not be written;
+  // console: { write(bytes) } for standard output and error, false when the bytes could not be written
+  //   (the bytes are a view of the module's memory, valid during the call only);
   //   terminal: whether standard output is an interactive terminal.
   constructor({ args, fileSystem, console, terminal = false }) {
     this.args = args.map((word) => new TextEncoder().encode(`${word}\0`));
@@ -201,7 +202,7 @@ export class Wasi {
     let done = 0;
     if (fd === 1 || fd === 2) {
       for (const piece of this.pieces(listPointer, count)) {
-        if (!this.console.write(piece.slice())) return ERRNO.pipe;
+        if (!this.console.write(piece)) return ERRNO.pipe;
         done += piece.length;
       }
       return this.done(donePointer, done);
