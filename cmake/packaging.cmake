@@ -2,6 +2,18 @@
 # tarball on Linux, a zip on Windows, all from the same install rules.
 
 install(TARGETS polymill RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The page (cmake --workflow --preset web) goes beside the program in the
+# tarball and the zip: one file that converts with nothing installed. The
+# Debian package leaves it out, as Debian keeps no pages among programs.
+set(POLYMILL_PAGE ${PROJECT_SOURCE_DIR}/build/web/polymill.html CACHE FILEPATH "The page to install beside the program")
+if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "wasm32")
+  if(EXISTS ${POLYMILL_PAGE})
+    install(FILES ${POLYMILL_PAGE} DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT page)
+  else()
+    message(STATUS "No ${POLYMILL_PAGE}: the page is not installed (cmake --workflow --preset web makes it)")
+  endif()
+endif()
 # The usage message points to this README, found from the program's own place.
 install(FILES README.md docs/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
@@ -48,4 +60,5 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/package_contents.cmake)
 include(CPack)
