@@ -220,19 +220,19 @@ bool sameFileName([[maybe_unused]] const fs::path& folder, const fs::path& first
 // Asked of the system directly: WebAssembly's standard library has no file
 // system operations.
 bool fileExists(const fs::path& path) {
-  struct stat status{};
+  struct stat status {};
   return ::stat(path.c_str(), &status) == 0;
 }
 
 bool sameExistingFile(const fs::path& first, const fs::path& second) {
-  struct stat a{};
-  struct stat b{};
+  struct stat a {};
+  struct stat b {};
   return ::stat(first.c_str(), &a) == 0 && ::stat(second.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
          a.st_ino == b.st_ino;
 }
 
 std::optional<fs::path> linkTarget(const fs::path& path) {
-  struct stat status{};
+  struct stat status {};
   if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
     return std::nullopt;
   }
@@ -248,12 +248,12 @@ std::optional<fs::path> linkTarget(const fs::path& path) {
 }  // namespace
 
 bool isFolder(const char* name) {
-  struct stat status{};
+  struct stat status {};
   return ::stat(name, &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 bool isRegularOrAbsent(const char* name) {
-  struct stat status{};
+  struct stat status {};
   if (::stat(name, &status) != 0) {
     return errno == ENOENT || errno == ENOTDIR;
   }
@@ -343,8 +343,7 @@ bool sameFile(const char* first, const char* second) {
   const fs::path createdA = creationTarget(a);
   const fs::path createdB = creationTarget(b);
   const fs::path folder = folderOf(createdA);
-  return sameExistingFile(folder, folderOf(createdB)) &&
-         sameFileName(folder, createdA.filename(), createdB.filename());
+  return sameExistingFile(folder, folderOf(createdB)) && sameFileName(folder, createdA.filename(), createdB.filename());
 }
 
 namespace {

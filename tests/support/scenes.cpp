@@ -53,18 +53,14 @@ Bytes pyramidsWithoutMapping(int count) {
     const Bytes pyramid = chunk(
         OBJECT,
         {cstr("Pyramid " + std::to_string(i)),
-         chunk(OBJECT_MESH,
-               {chunk(MESH_VERTEX_LIST, {u16(5), vertexEntries({{x, 0, 2},
-                                                                {x - 1, -1, 0},
-                                                                {x + 1, -1, 0},
-                                                                {x + 1, 1, 0},
-                                                                {x - 1, 1, 0}})}),
-                chunk(MESH_FACE_LIST, {u16(6), faceEntries({{0, 1, 2, 7},
-                                                            {0, 2, 3, 7},
-                                                            {0, 3, 4, 7},
-                                                            {0, 4, 1, 7},
-                                                            {1, 3, 2, 7},
-                                                            {1, 4, 3, 7}})})})});
+         chunk(
+             OBJECT_MESH,
+             {chunk(MESH_VERTEX_LIST,
+                    {u16(5), vertexEntries({{x, 0, 2}, {x - 1, -1, 0}, {x + 1, -1, 0}, {x + 1, 1, 0}, {x - 1, 1, 0}})}),
+              chunk(MESH_FACE_LIST,
+                    {u16(6),
+                     faceEntries(
+                         {{0, 1, 2, 7}, {0, 2, 3, 7}, {0, 3, 4, 7}, {0, 4, 1, 7}, {1, 3, 2, 7}, {1, 4, 3, 7}})})})});
     objects.insert(objects.end(), pyramid.begin(), pyramid.end());
   }
   return chunk(MAIN, {chunk(EDIT3DS, {objects})});
@@ -76,12 +72,11 @@ Bytes facesBeyondTheirObject() {
                chunk(OBJECT_MESH, {chunk(MESH_VERTEX_LIST, {u16(3), vertexEntries({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}})}),
                                    chunk(MESH_FACE_LIST, {u16(2), faceEntries({{0, 1, 2, 0}, {1, 2, 4, 0}})})})});
   const Bytes quad = chunk(
-      OBJECT,
-      {cstr("Quad"),
-       chunk(OBJECT_MESH,
-             {chunk(MESH_VERTEX_LIST, {u16(4), vertexEntries({{2, 0, 0}, {3, 0, 0}, {3, 1, 0}, {2, 1, 0}})}),
-              chunk(MESH_FACE_LIST, {u16(2), faceEntries({{0, 1, 2, 0}, {0, 2, 9, 0}})}),
-              chunk(MESH_MAPPING_LIST, {u16(2), mappingEntries({{0, 0}, {1, 0}})})})});
+      OBJECT, {cstr("Quad"),
+               chunk(OBJECT_MESH,
+                     {chunk(MESH_VERTEX_LIST, {u16(4), vertexEntries({{2, 0, 0}, {3, 0, 0}, {3, 1, 0}, {2, 1, 0}})}),
+                      chunk(MESH_FACE_LIST, {u16(2), faceEntries({{0, 1, 2, 0}, {0, 2, 9, 0}})}),
+                      chunk(MESH_MAPPING_LIST, {u16(2), mappingEntries({{0, 0}, {1, 0}})})})});
   const Bytes points = chunk(
       OBJECT,
       {cstr("Points"), chunk(OBJECT_MESH, {chunk(MESH_VERTEX_LIST, {u16(2), vertexEntries({{0, 0, 1}, {0, 0, 2}})})})});
@@ -90,8 +85,8 @@ Bytes facesBeyondTheirObject() {
 
 Bytes hostileScene() {
   return chunk(MAIN, {chunk(MESH_VERTEX_LIST, {u16(10), vertexEntries({{1, 2, 3}, {4, 5, 6}})}),
-                      chunk(MESH_FACE_LIST, {u16(1), faceEntries({{0, 1, 2, 0}})}),
-                      chunkWithLength(0x0001, 0xFFFFFFF0), chunk(MESH_FACE_LIST, {u16(1), faceEntries({{7, 7, 7, 0}})})});
+                      chunk(MESH_FACE_LIST, {u16(1), faceEntries({{0, 1, 2, 0}})}), chunkWithLength(0x0001, 0xFFFFFFF0),
+                      chunk(MESH_FACE_LIST, {u16(1), faceEntries({{7, 7, 7, 0}})})});
 }
 
 Bytes objectNamed(std::string_view name) {
