@@ -23,16 +23,22 @@ namespace {
 // Allocations of this size or more fail while it is set.
 std::size_t failFrom = SIZE_MAX;
 
-void* allocate(std::size_t size, std::size_t alignment) {
+// Null when the size is refused or the system has no memory.
+void* tryAllocate(std::size_t size, std::size_t alignment) {
   if (size >= failFrom) {
-    throw std::bad_alloc();
+    return nullptr;
   }
 #ifdef _WIN32
-  void* memory = _aligned_malloc(size == 0 ? 1 : size, alignment);
+  return _aligned_malloc(size == 0 ? 1 : size, alignment);
 #else
   void* memory = nullptr;
   posix_memalign(&memory, alignment < sizeof(void*) ? sizeof(void*) : alignment, size == 0 ? 1 : size);
+  return memory;
 #endif
+}
+
+void* allocate(std::size_t size, std::size_t alignment) {
+  void* memory = tryAllocate(size, alignment);
   if (memory == nullptr) {
     throw std::bad_alloc();
   }
@@ -56,6 +62,13 @@ void* operator new(std::size_t size, std::align_val_t alignment) {
 }
 void* operator new[](std::size_t size, std::align_val_t alignment) {
   return allocate(size, static_cast<std::size_t>(alignment));
+}
+// Lists grow through the variants that give null rather than throw.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  return tryAllocate(size, alignof(std::max_align_t));
+}
+void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
+  return tryAllocate(size, static_cast<std::size_t>(alignment));
 }
 void operator delete(void* memory) noexcept { release(memory); }
 void operator delete[](void* memory) noexcept { release(memory); }
