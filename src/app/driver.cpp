@@ -121,9 +121,9 @@ int catchingShortage(std::FILE* consoleStream, Step step) {
 // the process to the system's out-of-memory killer.
 template <typename Step>
 int guarded(std::FILE* consoleStream, Step step) {
-  const std::uint64_t available = platform::memoryAvailable();
-  const platform::MemoryBudget budget(available > kFixedNeeds ? available - kFixedNeeds : 0);
   return catchingShortage(consoleStream, [&] {
+    const std::uint64_t available = platform::memoryAvailable();  // reading it takes memory too
+    const platform::MemoryBudget budget(available > kFixedNeeds ? available - kFixedNeeds : 0);
     ByteWriter console(consoleStream, platform::isTerminal(consoleStream));
     return step(console, budget);
   });
