@@ -80,7 +80,10 @@ export class Viewer {
     const sphere = this.mesh?.geometry.boundingSphere;
     if (!sphere || !Number.isFinite(sphere.radius)) return this.render();
     const radius = Math.max(sphere.radius, 1e-6);
-    const distance = radius / Math.sin(THREE.MathUtils.degToRad(this.camera.fov / 2));
+    // The narrower of the two angles of view decides, so that a wide or a tall view shows it all.
+    const vertical = THREE.MathUtils.degToRad(this.camera.fov / 2);
+    const horizontal = Math.atan(Math.tan(vertical) * this.camera.aspect);
+    const distance = radius / Math.sin(Math.min(vertical, horizontal));
     this.camera.near = distance / 1000;
     this.camera.far = distance * 1000;
     this.camera.position.copy(sphere.center).add(new THREE.Vector3(0.6, 0.5, 1).normalize().multiplyScalar(distance));
