@@ -17,6 +17,9 @@ const text = (bytes) => new TextDecoder().decode(bytes);
 let browser;
 let page;
 let downloads;
+const begun = []; // downloads as they start: { guid, suggestedFilename }
+const finished = new Map(); // guid -> 'completed' or 'canceled'
+
 
 before(async () => {
   browser = await puppeteer.launch({
@@ -29,8 +32,13 @@ before(async () => {
   page = await browser.newPage();
   await page.setViewport({ width: 1280, height: 800 });
   downloads = scratch();
-  const session = await page.createCDPSession();
-  await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+  // Each download is saved under its own id, so that no two ever meet under one name.
+  const session = await browser.target().createCDPSession();
+  session.on('Browser.downloadWillBegin', (event) => begun.push(event));
+  session.on('Browser.downloadProgress', ({ guid, state }) => {
+    if (state === 'completed' || state === 'canceled') finished.set(guid, state);
+  });
+  await session.send('Browser.setDownloadBehavior', { behavior: 'allowAndName', downloadPath: downloads, eventsEnabled: true });
   await page.goto(pathToFileURL(paths.page).href);
 });
 
@@ -51,15 +59,18 @@ async function choose(name, scene) {
   return page.$eval('#status', (status) => ({ text: status.textContent, kind: status.className }));
 }
 
+// Clicks a download button and gives the bytes saved, checking the name the page gave them.
 async function download(buttonId, name) {
-  const file = path.join(downloads, name);
-  fs.rmSync(file, { force: true });
+  const before = begun.length;
   await page.click(`#${buttonId}`);
-  for (let waited = 0; !fs.existsSync(file); waited += 50) {
-    assert.ok(waited < 20000, `no download ${name}`);
+  for (let waited = 0; begun.length === before || !finished.has(begun[before].guid); waited += 50) {
+    assert.ok(waited < 30000, `no download ${name}`);
     await new Promise((resolve) => setTimeout(resolve, 50));
   }
-  return new Uint8Array(fs.readFileSync(file));
+  const { guid, suggestedFilename } = begun[before];
+  assert.equal(finished.get(guid), 'completed', name);
+  assert.equal(suggestedFilename, name);
+  return new Uint8Array(fs.readFileSync(path.join(downloads, guid)));
 }
 
 test('every test scene: status, table, trace and downloads as the native program gives them', async () => {
