@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "chunk/chunk_kinds.h"
-#include "platform/platform.h"
+#include "platform/memory.h"
 #include "scenes.h"
 #include "test_support.h"
 

@@ -11,7 +11,9 @@
 #include "chunk/mesh_walk.h"
 #include "mesh/mesh_types.h"
 #include "output/byte_writer.h"
-#include "platform/platform.h"
+#include "platform/console.h"
+#include "platform/file_names.h"
+#include "platform/memory.h"
 
 namespace polymill {
 

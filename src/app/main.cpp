@@ -4,7 +4,8 @@
 #include <vector>
 
 #include "app/driver.h"
-#include "platform/platform.h"
+#include "platform/console.h"
+#include "platform/file_names.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "chunk/chunk.h"
 
 #include "chunk/little_endian.h"
-#include "platform/platform.h"
+#include "platform/memory.h"
 
 namespace polymill {
 

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/platform.h"
+#include "platform/file_names.h"
+#include "platform/positioning.h"
 
 namespace polymill {
 
@@ -21,7 +22,11 @@ bool InputStream::openFile(const char* name) {
   // Blocks go straight into our own buffer; a second one inside the FILE would
   // only copy them again.
   std::setvbuf(file_.get(), nullptr, _IONBF, 0);
-  block_.reset(new std::uint8_t[kBlockSize]);
+  if (platform::canPosition(file_.get())) {
+    block_.reset(new std::uint8_t[kBlockSize]);
+  } else {
+    stream_ = std::make_unique<StreamWindow>(file_.get());
+  }
   return true;
 }
 
@@ -34,10 +39,11 @@ void InputStream::seek(std::uint64_t position) {
   if (failed_) {
     return;
   }
-  if (position >= kPositionLimit) {
+  if (position >= kPositionLimit || (stream_ && position < keepFrom_)) {
     fail();
     return;
   }
+  keepFrom_ = position;
   if (position >= viewStart_ && position - viewStart_ <= end_) {
     next_ = static_cast<std::size_t>(position - viewStart_);
     return;
@@ -77,6 +83,9 @@ bool InputStream::refill() {
   if (inMemory_) {
     return refillFromMemory();
   }
+  if (stream_) {
+    return refillFromStream();
+  }
   return file_ && refillFromFile();
 }
 
@@ -91,6 +100,19 @@ bool InputStream::refillFromFile() {
   fileOffset_ += end_;
   view_ = block_.get();
   return end_ > 0;
+}
+
+// The view is the whole window, so that going back within it needs no refill.
+bool InputStream::refillFromStream() {
+  const std::uint64_t position = viewStart_;
+  if (!stream_->reach(position, keepFrom_)) {
+    return false;
+  }
+  view_ = stream_->bytes();
+  viewStart_ = stream_->start();
+  end_ = stream_->held();
+  next_ = static_cast<std::size_t>(position - viewStart_);
+  return true;
 }
 
 // The view is the rest of the caller's bytes themselves, not a copy, so a read

@@ -8,13 +8,16 @@
 #include <memory>
 #include <span>
 
+#include "chunk/stream_window.h"
+
 namespace polymill {
 
 // The scene, opened for reading with absolute positioning: a file read in large
-// blocks, or bytes already in memory. Both keep the behaviour the chunk format
-// relies on: a read that runs out of input delivers the bytes that arrived and
-// fails the stream; a failed stream stays failed, ignores positioning and
-// delivers nothing more.
+// blocks, an input that can only be read in order (a pipe) held in a window
+// of the bytes the walk can still go back to, or bytes already in memory. All
+// keep the behaviour the chunk format relies on: a read that runs out of
+// input delivers the bytes that arrived and fails the stream; a failed stream
+// stays failed, ignores positioning and delivers nothing more.
 class InputStream {
  public:
   // Positions are handed to the file as signed 32-bit offsets; anything at or
@@ -32,7 +35,9 @@ class InputStream {
   bool isOpen() const { return file_ != nullptr || inMemory_; }
 
   // Moves to an absolute offset. Beyond the end of the input is allowed (the
-  // next read fails); at or beyond kPositionLimit fails the stream.
+  // next read fails); at or beyond kPositionLimit fails the stream. An input
+  // read in order forgets the bytes before each position it is moved to:
+  // moving to one of those later fails the stream too.
   void seek(std::uint64_t position);
 
   // The next Size bytes as one record. Bytes the input no longer holds read as
@@ -62,10 +67,13 @@ class InputStream {
   void fail();
   bool refill();
   bool refillFromFile();
+  bool refillFromStream();
   bool refillFromMemory();
 
   std::unique_ptr<std::FILE, FileCloser> file_;
   std::unique_ptr<std::uint8_t[]> block_;  // a file's current block
+  std::unique_ptr<StreamWindow> stream_;   // or what is kept of an input read in order
+  std::uint64_t keepFrom_ = 0;             // the last position moved to
   std::span<const std::uint8_t> memory_;   // or the bytes in memory
   bool inMemory_ = false;
   const std::uint8_t* view_ = nullptr;  // the bytes at hand: the block, or part of memory

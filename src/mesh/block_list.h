@@ -6,7 +6,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/memory.h"
 
 namespace polymill {
 

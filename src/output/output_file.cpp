@@ -1,6 +1,6 @@
 #include "output/output_file.h"
 
-#include "platform/platform.h"
+#include "platform/file_names.h"
 
 namespace polymill {
 

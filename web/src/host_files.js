@@ -12,7 +12,21 @@ function typeOf(stat) {
   if (stat.isFile()) return FILETYPE.regularFile;
   if (stat.isDirectory()) return FILETYPE.directory;
   if (stat.isSymbolicLink()) return FILETYPE.symbolicLink;
-  return FILETYPE.characterDevice;
+  if (stat.isBlockDevice()) return FILETYPE.blockDevice;
+  if (stat.isSocket()) return FILETYPE.socketStream;
+  return FILETYPE.characterDevice; // pipes and FIFOs too: WASI has no type of its own for them
+}
+
+// A pipe, FIFO or device takes and delivers its bytes once, in order: node does so when given no
+// position. A pipe that node shares may be in non-blocking mode; then a call waits its turn.
+function retried(call) {
+  for (;;) {
+    try {
+      return call();
+    } catch (error) {
+      if (error.code !== 'EAGAIN') throw error;
+    }
+  }
 }
 
 export const hostFiles = {
@@ -52,11 +66,23 @@ export const hostFiles = {
         throw failure(error);
       }
     };
+    let type;
+    try {
+      type = guarded(() => typeOf(fs.fstatSync(fd)));
+    } catch (error) {
+      fs.closeSync(fd);
+      throw error;
+    }
+    const positioned = type === FILETYPE.regularFile;
     return {
-      read: (into, position) => guarded(() => fs.readSync(fd, into, 0, into.length, position)),
+      type,
+      read: (into, position) =>
+        guarded(() => retried(() => fs.readSync(fd, into, 0, into.length, positioned ? position : null))),
       write: (from, position) =>
         guarded(() => {
-          for (let done = 0; done < from.length; ) done += fs.writeSync(fd, from, done, from.length - done, position + done);
+          for (let done = 0; done < from.length; ) {
+            done += retried(() => fs.writeSync(fd, from, done, from.length - done, positioned ? position + done : null));
+          }
         }),
       size: () => guarded(() => fs.fstatSync(fd).size),
       close: () => guarded(() => fs.closeSync(fd)),

@@ -58,6 +58,7 @@ export class MemoryFiles {
     }
     if (truncate) file.size = 0;
     return {
+      type: FILETYPE.regularFile,
       read(into, position) {
         const got = Math.max(0, Math.min(into.length, file.size - position));
         into.set(file.bytes.subarray(position, position + got));

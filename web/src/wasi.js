@@ -4,7 +4,7 @@
 // call answers with a WASI error number; nothing else leaves the module.
 
 const ERRNO = { success: 0, badf: 8, exist: 20, inval: 28, io: 29, isdir: 31, noent: 44, nospc: 51, notdir: 54, pipe: 64, spipe: 70 };
-const FILETYPE = { unknown: 0, characterDevice: 2, directory: 3, regularFile: 4, symbolicLink: 7 };
+const FILETYPE = { unknown: 0, blockDevice: 1, characterDevice: 2, directory: 3, regularFile: 4, socketStream: 6, symbolicLink: 7 };
 const OFLAGS = { create: 1, directory: 2, exclusive: 4, truncate: 8 };
 const LOOKUP_FOLLOW = 1;
 const ALL_RIGHTS = 0x1fffffffn;
@@ -28,7 +28,9 @@ export { ERRNO, FILETYPE };
 export class Wasi {
   // args: the words of the command line, program name first.
   // fileSystem: { stat(path, follow), readlink(path), open(path, {read, write, create, truncate, exclusive}) },
-  //   open giving { read(bytes, position), write(bytes, position), size(), close() }; failures throw FileSystemError.
+  //   open giving { type, read(bytes, position), write(bytes, position), size(), close() }; failures throw FileSystemError.
+  //   type is the FILETYPE of what was opened: a regular file is read by position, anything else (a pipe, a
+  //   device) in order, its read ignoring the position.
   // console: { write(bytes) } for standard output and error, false when the bytes could not be written
   //   (the bytes are a view of the module's memory, valid during the call only);
   //   terminal: whether standard output is an interactive terminal.
@@ -86,7 +88,7 @@ export class Wasi {
   imports() {
     const call = (name) => this[name].bind(this);
     const names = [
-      'args_get', 'args_sizes_get', 'fd_close', 'fd_fdstat_get', 'fd_fdstat_set_flags', 'fd_prestat_get',
+      'args_get', 'args_sizes_get', 'fd_close', 'fd_fdstat_get', 'fd_fdstat_set_flags', 'fd_filestat_get', 'fd_prestat_get',
       'fd_prestat_dir_name', 'fd_read', 'fd_seek', 'fd_write', 'path_filestat_get', 'path_open', 'path_readlink',
       'proc_exit',
     ];
@@ -129,13 +131,14 @@ export class Wasi {
     let type;
     if (fd === 1 || fd === 2) type = this.terminal && fd === 1 ? FILETYPE.characterDevice : FILETYPE.unknown;
     else if (fd === ROOT_FD) type = FILETYPE.directory;
-    else if (this.files.has(fd)) type = FILETYPE.regularFile;
+    else if (this.files.has(fd)) type = this.files.get(fd).handle.type;
     else return ERRNO.badf;
     const view = this.view();
     view.setUint8(pointer, type);
     view.setUint16(pointer + 2, 0, true);
-    // A terminal cannot seek, which is how the C library tells one.
-    view.setBigUint64(pointer + 8, type === FILETYPE.characterDevice ? 0x1ffffe1bn : ALL_RIGHTS, true);
+    // Only a regular file or a folder can seek; a terminal cannot, which is how the C library tells one.
+    const seekable = type === FILETYPE.regularFile || type === FILETYPE.directory;
+    view.setBigUint64(pointer + 8, seekable ? ALL_RIGHTS : 0x1ffffe1bn, true);
     view.setBigUint64(pointer + 16, ALL_RIGHTS, true);
     return ERRNO.success;
   }
@@ -227,6 +230,7 @@ export class Wasi {
   fd_seek(fd, offset, whence, resultPointer) {
     const file = this.files.get(fd);
     if (!file) return fd <= 2 ? ERRNO.spipe : ERRNO.badf;
+    if (file.handle.type !== FILETYPE.regularFile) return ERRNO.spipe;
     const base = [0, file.position, file.handle.size()][whence];
     if (base === undefined) return ERRNO.inval;
     const position = BigInt(base) + offset;
@@ -242,14 +246,25 @@ export class Wasi {
     return this.attempt(() => {
       const stat = this.fileSystem.stat(path, (lookupFlags & LOOKUP_FOLLOW) !== 0);
       if (!stat) throw new FileSystemError(ERRNO.noent);
-      const view = this.view();
-      for (let at = 0; at < 64; at += 8) view.setBigUint64(pointer + at, 0n, true);
-      view.setBigUint64(pointer, BigInt(stat.device), true);
-      view.setBigUint64(pointer + 8, BigInt(stat.inode), true);
-      view.setUint8(pointer + 16, stat.type);
-      view.setBigUint64(pointer + 24, 1n, true);
-      view.setBigUint64(pointer + 32, BigInt(stat.size), true);
+      this.setFilestat(pointer, stat);
     });
+  }
+
+  // What an open file is: the program reads a regular file by position and anything else in order.
+  fd_filestat_get(fd, pointer) {
+    const file = this.files.get(fd);
+    if (!file) return ERRNO.badf;
+    return this.attempt(() => this.setFilestat(pointer, { device: 0, inode: 0, type: file.handle.type, size: file.handle.size() }));
+  }
+
+  setFilestat(pointer, { device, inode, type, size }) {
+    const view = this.view();
+    for (let at = 0; at < 64; at += 8) view.setBigUint64(pointer + at, 0n, true);
+    view.setBigUint64(pointer, BigInt(device), true);
+    view.setBigUint64(pointer + 8, BigInt(inode), true);
+    view.setUint8(pointer + 16, type);
+    view.setBigUint64(pointer + 24, 1n, true);
+    view.setBigUint64(pointer + 32, BigInt(size), true);
   }
 
   path_readlink(dirFd, pathPointer, pathLength, bufferPointer, bufferLength, usedPointer) {

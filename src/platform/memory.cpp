@@ -1,26 +1,18 @@
-#include "platform/platform.h"
+#include "platform/memory.h"
 
 #include <algorithm>
 #include <charconv>
 #include <new>
 #include <optional>
+#include <string>
 #include <string_view>
-#include <system_error>
+
+#include "platform/file_names.h"
 
 #ifdef _WIN32
-#include <io.h>
 #include <windows.h>
-#else
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <climits>
-#ifndef __wasi__
+#elif !defined(__wasi__)
 #include <sys/resource.h>
-
-#include <csignal>
-#endif
 #endif
 #ifdef __linux__
 #include <sys/mman.h>
@@ -34,124 +26,6 @@ namespace polymill::platform {
 namespace fs = std::filesystem;
 
 #ifdef _WIN32
-
-namespace {
-
-std::wstring wideOf(const char* utf8) {
-  const int size = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-  if (size <= 0) {
-    return {};
-  }
-  std::wstring wide(static_cast<std::size_t>(size), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8, -1, wide.data(), size);
-  wide.pop_back();  // the terminating zero
-  return wide;
-}
-
-std::string utf8Of(const wchar_t* wide) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) {
-    return {};
-  }
-  std::string utf8(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8.data(), size, nullptr, nullptr);
-  utf8.pop_back();
-  return utf8;
-}
-
-}  // namespace
-
-std::FILE* openFile(const char* name, FileMode mode) {
-  return _wfopen(wideOf(name).c_str(), mode == FileMode::read ? L"rb" : L"wb");
-}
-
-std::filesystem::path pathOf(const char* name) { return std::filesystem::path(wideOf(name)); }
-
-bool seekFile(std::FILE* file, std::uint64_t position) {
-  return _fseeki64(file, static_cast<long long>(position), SEEK_SET) == 0;
-}
-
-std::filesystem::path executablePath() {
-  std::wstring name(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
-    if (length == 0) {
-      return {};
-    }
-    if (length < name.size()) {
-      name.resize(length);
-      return std::filesystem::path(name);
-    }
-    name.resize(name.size() * 2);  // cut short: try again with more room
-  }
-}
-
-void adviseHugePages(void*, std::size_t) {}
-
-std::vector<std::string> utf8Arguments(int argc, wchar_t** argv) {
-  std::vector<std::string> arguments;
-  for (int i = 0; i < argc; ++i) {
-    arguments.push_back(utf8Of(argv[i]));
-  }
-  return arguments;
-}
-
-namespace {
-
-// NTFS and FAT ignore case, as Windows compares it.
-bool sameFileName(const fs::path&, const fs::path& first, const fs::path& second) {
-  return CompareStringOrdinal(first.c_str(), -1, second.c_str(), -1, TRUE) == CSTR_EQUAL;
-}
-
-bool fileExists(const fs::path& path) {
-  std::error_code error;
-  return fs::exists(path, error);
-}
-
-bool sameExistingFile(const fs::path& first, const fs::path& second) {
-  std::error_code error;
-  return fs::equivalent(first, second, error);
-}
-
-std::optional<fs::path> linkTarget(const fs::path& path) {
-  std::error_code error;
-  if (!fs::is_symlink(fs::symlink_status(path, error))) {
-    return std::nullopt;
-  }
-  fs::path target = fs::read_symlink(path, error);
-  return error ? std::nullopt : std::optional<fs::path>(target);
-}
-
-}  // namespace
-
-bool isFolder(const char* name) {
-  std::error_code error;
-  return fs::is_directory(pathOf(name), error);
-}
-
-// Asked of the open file: device names such as NUL or COM1 are no files in any
-// folder, and the file system library does not know them.
-bool isRegularOrAbsent(const char* name) {
-  const HANDLE file = CreateFileW(wideOf(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-  }
-  BY_HANDLE_FILE_INFORMATION information{};
-  const bool regular = GetFileType(file) == FILE_TYPE_DISK && GetFileInformationByHandle(file, &information) &&
-                       (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-  CloseHandle(file);
-  return regular;
-}
-
-bool isTerminal(std::FILE* stream) {
-  DWORD mode = 0;
-  return GetConsoleMode(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream))), &mode) != 0;
-}
-
-// Windows raises no signal for either: the write fails.
-void reportFailedWritesInsteadOfSignals() {}
 
 std::uint64_t memoryAvailable() {
   std::uint64_t available = UINT64_MAX;
@@ -173,24 +47,9 @@ std::uint64_t memoryAvailable() {
   return available;
 }
 
+void adviseHugePages(void*, std::size_t) {}
+
 #else
-
-std::FILE* openFile(const char* name, FileMode mode) { return std::fopen(name, mode == FileMode::read ? "rb" : "wb"); }
-
-std::filesystem::path pathOf(const char* name) { return std::filesystem::path(name); }
-
-bool seekFile(std::FILE* file, std::uint64_t position) {
-  return fseeko(file, static_cast<off_t>(position), SEEK_SET) == 0;
-}
-
-std::filesystem::path executablePath() {
-#ifdef __linux__
-  std::error_code error;
-  return std::filesystem::read_symlink("/proc/self/exe", error);
-#else
-  return {};
-#endif
-}
 
 void adviseHugePages([[maybe_unused]] void* memory, [[maybe_unused]] std::size_t size) {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
@@ -199,73 +58,7 @@ void adviseHugePages([[maybe_unused]] void* memory, [[maybe_unused]] std::size_t
 #endif
 }
 
-namespace {
-
-bool sameFileName([[maybe_unused]] const fs::path& folder, const fs::path& first, const fs::path& second) {
-  if (first == second) {
-    return true;
-  }
-#ifdef __APPLE__
-  // APFS and HFS+ ignore case unless formatted otherwise.
-  if (pathconf(folder.c_str(), _PC_CASE_SENSITIVE) == 0) {
-    const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
-    const std::string a = first.native(), b = second.native();
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [&](char x, char y) { return lower(static_cast<unsigned char>(x)) == lower(y); });
-  }
-#endif
-  return false;
-}
-
-// Asked of the system directly: WebAssembly's standard library has no file
-// system operations.
-bool fileExists(const fs::path& path) {
-  struct stat status {};
-  return ::stat(path.c_str(), &status) == 0;
-}
-
-bool sameExistingFile(const fs::path& first, const fs::path& second) {
-  struct stat a {};
-  struct stat b {};
-  return ::stat(first.c_str(), &a) == 0 && ::stat(second.c_str(), &b) == 0 && a.st_dev == b.st_dev &&
-         a.st_ino == b.st_ino;
-}
-
-std::optional<fs::path> linkTarget(const fs::path& path) {
-  struct stat status {};
-  if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) {
-    return std::nullopt;
-  }
-  std::string target(PATH_MAX, '\0');
-  const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
-  if (length < 0) {
-    return std::nullopt;
-  }
-  target.resize(static_cast<std::size_t>(length));
-  return fs::path(target);
-}
-
-}  // namespace
-
-bool isFolder(const char* name) {
-  struct stat status {};
-  return ::stat(name, &status) == 0 && S_ISDIR(status.st_mode);
-}
-
-bool isRegularOrAbsent(const char* name) {
-  struct stat status {};
-  if (::stat(name, &status) != 0) {
-    return errno == ENOENT || errno == ENOTDIR;
-  }
-  return S_ISREG(status.st_mode);
-}
-
-bool isTerminal(std::FILE* stream) { return isatty(fileno(stream)) == 1; }
-
 #ifdef __wasi__
-
-// WebAssembly raises no signals: a write that cannot be done fails.
-void reportFailedWritesInsteadOfSignals() {}
 
 // A 32-bit module's memory ends at 4 GiB, and what it has grown to so far is spoken for.
 std::uint64_t memoryAvailable() {
@@ -288,11 +81,6 @@ std::uint64_t limitOf(int resource) {
 
 }  // namespace
 
-void reportFailedWritesInsteadOfSignals() {
-  std::signal(SIGPIPE, SIG_IGN);
-  std::signal(SIGXFSZ, SIG_IGN);
-}
-
 std::uint64_t memoryAvailable() {
   std::uint64_t available = std::min(limitOf(RLIMIT_AS), limitOf(RLIMIT_DATA));
 #ifdef __linux__
@@ -310,41 +98,6 @@ std::uint64_t memoryAvailable() {
 #endif  // __wasi__
 
 #endif
-
-namespace {
-
-// Where a write to `path` lands: a symbolic link that leads to no file yet is
-// followed to the name it would create.
-fs::path creationTarget(fs::path path) {
-  for (int hops = 0; hops < 40; ++hops) {
-    const std::optional<fs::path> target = linkTarget(path);
-    if (!target) {
-      break;
-    }
-    path = target->is_absolute() ? *target : path.parent_path() / *target;
-  }
-  return path;
-}
-
-fs::path folderOf(const fs::path& path) { return path.has_parent_path() ? path.parent_path() : fs::path("."); }
-
-}  // namespace
-
-bool sameFile(const char* first, const char* second) {
-  const fs::path a = pathOf(first);
-  const fs::path b = pathOf(second);
-  if (sameExistingFile(a, b)) {
-    return true;
-  }
-  if (fileExists(a) || fileExists(b)) {
-    return false;
-  }
-  // Neither is there yet: one file when they would be created in one folder under one name.
-  const fs::path createdA = creationTarget(a);
-  const fs::path createdB = creationTarget(b);
-  const fs::path folder = folderOf(createdA);
-  return sameExistingFile(folder, folderOf(createdB)) && sameFileName(folder, createdA.filename(), createdB.filename());
-}
 
 namespace {
 

@@ -1,45 +1,13 @@
 #pragma once
 
-// What the standard library cannot do the same way everywhere. File names are
-// UTF-8 inside the program (on POSIX systems: the bytes as given); only here
-// do they meet the operating system, which on Windows wants UTF-16.
+// Memory: how much the process can really use, the budget of a run drawn from
+// it, and large blocks that the system may back with huge pages.
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 namespace polymill::platform {
-
-enum class FileMode { read, write };
-
-// Opens a named file in binary mode: for reading, or created or emptied for writing.
-std::FILE* openFile(const char* name, FileMode mode);
-
-// The name as the file system library takes it.
-std::filesystem::path pathOf(const char* name);
-
-// True when the name is a folder.
-bool isFolder(const char* name);
-
-// True when both names lead to the same file, through whatever links. A name
-// that leads to no file yet is the file that opening it for writing would
-// create, so "a.bin" and "./a.bin" are one file before either exists, and so
-// are "a.bin" and "A.BIN" where the file system ignores case.
-bool sameFile(const char* first, const char* second);
-
-// True when the name is a regular file, or nothing yet (writing creates one);
-// false for devices, pipes and folders.
-bool isRegularOrAbsent(const char* name);
-
-// True when the stream is an interactive terminal (a console on Windows).
-bool isTerminal(std::FILE* stream);
-
-// Makes writes to a closed pipe or past the file-size limit fail like any
-// other write, instead of ending the process by a signal.
-void reportFailedWritesInsteadOfSignals();
 
 // How many bytes this process can really take, from what the system says at
 // the moment of asking: the smallest of its address-space and data limits, its
@@ -88,13 +56,6 @@ class MemoryBudget {
 void* allocateClaimed(std::size_t bytes, std::size_t alignment);
 void releaseClaimed(void* memory, std::size_t alignment);
 
-// Positions a file with a 64-bit offset on every system; false when it cannot.
-bool seekFile(std::FILE* file, std::uint64_t position);
-
-// Where the running program's own file is, or an empty path where the system
-// gives no way to know.
-std::filesystem::path executablePath();
-
 // Asks the system to back a large, suitably aligned allocation with huge pages,
 // where it has them; elsewhere it does nothing.
 void adviseHugePages(void* memory, std::size_t size);
@@ -111,11 +72,6 @@ inline constexpr std::size_t kLargestListBlock = std::size_t{32} << 20;
 #else
 inline constexpr bool kHugePagesPossible = true;
 inline constexpr std::size_t kLargestListBlock = std::size_t{2} << 20;
-#endif
-
-#ifdef _WIN32
-// The command line as UTF-8, from the UTF-16 arguments Windows gives `wmain`.
-std::vector<std::string> utf8Arguments(int argc, wchar_t** argv);
 #endif
 
 }  // namespace polymill::platform

@@ -1,0 +1,44 @@
+#pragma once
+
+// File names, and whether two of them lead to one file. Names are UTF-8
+// inside the program (on POSIX systems: the bytes as given); only here do they
+// meet the operating system, which on Windows wants UTF-16.
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace polymill::platform {
+
+enum class FileMode { read, write };
+
+// Opens a named file in binary mode: for reading, or created or emptied for writing.
+std::FILE* openFile(const char* name, FileMode mode);
+
+// The name as the file system library takes it.
+std::filesystem::path pathOf(const char* name);
+
+// True when the name is a folder.
+bool isFolder(const char* name);
+
+// True when both names lead to the same file, through whatever links. A name
+// that leads to no file yet is the file that opening it for writing would
+// create, so "a.bin" and "./a.bin" are one file before either exists, and so
+// are "a.bin" and "A.BIN" where the file system ignores case.
+bool sameFile(const char* first, const char* second);
+
+// True when the name is a regular file, or nothing yet (writing creates one);
+// false for devices, pipes and folders.
+bool isRegularOrAbsent(const char* name);
+
+// Where the running program's own file is, or an empty path where the system
+// gives no way to know.
+std::filesystem::path executablePath();
+
+#ifdef _WIN32
+// The command line as UTF-8, from the UTF-16 arguments Windows gives `wmain`.
+std::vector<std::string> utf8Arguments(int argc, wchar_t** argv);
+#endif
+
+}  // namespace polymill::platform
