@@ -1,8 +1,8 @@
-# Read by CPack before each package it makes, with what the one before set
-# still in force: the Debian package takes everything but the page, the others
-# take everything.
+# Read by CPack before each package it makes: the Debian packages take the
+# program and the library, one package each, and leave the page out, as Debian
+# keeps no pages among programs; the tarball and the zip take everything.
 if(CPACK_GENERATOR STREQUAL "DEB")
-  string(REPLACE ";ALL;" ";Unspecified;" CPACK_INSTALL_CMAKE_PROJECTS "${CPACK_INSTALL_CMAKE_PROJECTS}")
-else()
-  string(REPLACE ";Unspecified;" ";ALL;" CPACK_INSTALL_CMAKE_PROJECTS "${CPACK_INSTALL_CMAKE_PROJECTS}")
+  set(CPACK_COMPONENTS_ALL Runtime Development)
+  # Each package's description opens with its own synopsis, not the project's.
+  unset(CPACK_PACKAGE_DESCRIPTION_SUMMARY)
 endif()

@@ -1,7 +1,28 @@
-# What is installed, and the packages made from it: a Debian package and a
-# tarball on Linux, a zip on Windows, all from the same install rules.
+# What is installed, and the packages made from it: Debian packages of the
+# program (Runtime) and of the library (Development) and a tarball of both on
+# Linux, a zip on Windows, all from the same install rules.
 
-install(TARGETS polymill RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+include(CMakePackageConfigHelpers)
+
+install(TARGETS polymill RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
+
+# The library: its one header, the static library, a CMake package
+# (find_package(polymill), target polymill::polymill) and a pkg-config file,
+# both found relative to where they are installed, so any prefix serves.
+install(TARGETS polymill_core EXPORT polymillTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development)
+install(FILES include/polymill/polymill.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/polymill COMPONENT Development)
+set(polymill_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/polymill)
+install(EXPORT polymillTargets NAMESPACE polymill:: DESTINATION ${polymill_cmake_dir} COMPONENT Development)
+configure_package_config_file(cmake/polymillConfig.cmake.in ${PROJECT_BINARY_DIR}/polymillConfig.cmake
+                              INSTALL_DESTINATION ${polymill_cmake_dir})
+# Before 1.0 a minor version may change the interface.
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/polymillConfigVersion.cmake COMPATIBILITY SameMinorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/polymillConfig.cmake ${PROJECT_BINARY_DIR}/polymillConfigVersion.cmake
+        DESTINATION ${polymill_cmake_dir} COMPONENT Development)
+file(RELATIVE_PATH polymill_prefix_from_pc_dir /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
+string(REGEX REPLACE "/$" "" polymill_prefix_from_pc_dir ${polymill_prefix_from_pc_dir})
+configure_file(cmake/polymill.pc.in ${PROJECT_BINARY_DIR}/polymill.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/polymill.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT Development)
 
 # The page (cmake --workflow --preset web) goes beside the program in the
 # tarball and the zip: one file that converts with nothing installed. The
@@ -15,7 +36,10 @@ if(NOT CMAKE_SYSTEM_PROCESSOR STREQUAL "wasm32")
   endif()
 endif()
 # The usage message points to this README, found from the program's own place.
-install(FILES README.md docs/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES README.md docs/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT Runtime)
+# Each Debian package carries its own copyright and changelog.
+set(polymill_dev_doc_dir ${CMAKE_INSTALL_DATAROOTDIR}/doc/libpolymill-dev)
+install(FILES docs/copyright DESTINATION ${polymill_dev_doc_dir} COMPONENT Development)
 
 if(NOT WIN32)
   # The man page and changelog carry the project's version, compressed as Debian wants them.
@@ -28,8 +52,9 @@ if(NOT WIN32)
                        DEPENDS ${polymill_docs}/${doc})
   endforeach()
   add_custom_target(polymill_docs ALL DEPENDS ${polymill_docs}/polymill.1.gz ${polymill_docs}/changelog.gz)
-  install(FILES ${polymill_docs}/polymill.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES ${polymill_docs}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ${polymill_docs}/polymill.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Runtime)
+  install(FILES ${polymill_docs}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT Runtime)
+  install(FILES ${polymill_docs}/changelog.gz DESTINATION ${polymill_dev_doc_dir} COMPONENT Development)
 endif()
 
 set(CPACK_PACKAGE_NAME polymill)
@@ -55,10 +80,24 @@ else()
 endif()
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+# One Debian package per component: polymill_VERSION_ARCH.deb and libpolymill-dev_VERSION_ARCH.deb.
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME polymill)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}\n${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libpolymill-dev)
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+string(JOIN "\n" CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION
+     "convert 3DS triangle meshes into big-endian arrays (C++ library)"
+     "polymill's conversion as a static C++20 library: one header,"
+     "<polymill/polymill.h>, whose polymill::convert turns a 3DS scene in"
+     "memory into its trace and its vertex, face and texture-mapping arrays,"
+     "exactly as the polymill command writes them. With a CMake package"
+     "(find_package(polymill), target polymill::polymill) and a pkg-config"
+     "file.")
 
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/package_contents.cmake)
 include(CPack)

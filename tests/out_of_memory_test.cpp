@@ -7,9 +7,11 @@
 
 #include <cstdlib>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "chunk/chunk_kinds.h"
+#include "polymill/polymill.h"
 #include "test_support.h"
 
 #if defined(__GNUC__) && !defined(__clang__)
@@ -107,6 +109,26 @@ TEST(OutOfMemory, ListsThatOutgrowMemoryEndTheRunWithItsMessage) {
             "\nMesh Vertex List Found\nNumber of Vertices: 65535\n"
             "\nNot enough memory for the mesh lists\n");
   EXPECT_TRUE(readFile(vertices).empty());  // emptied at the start, as on every run
+}
+
+// Converted in memory, a vertex file that outgrows memory is reported as a
+// file that could not be written, and nothing is thrown at the caller.
+TEST(OutOfMemory, OutputsInMemoryThatOutgrowItAreReported) {
+  const Bytes vertex = vertexEntries({{1, 2, 3}});
+  Bytes entries;
+  for (int i = 0; i < 65535; ++i) {
+    entries.insert(entries.end(), vertex.begin(), vertex.end());
+  }
+  const Bytes list = chunk(MESH_VERTEX_LIST, {u16(65535), entries});
+  const Bytes scene = chunk(MAIN, {list, list});  // lists in blocks of up to 1 MiB, 1.5 MB of vertex file
+
+  failFrom = std::size_t{3} << 19;
+  const Conversion result = convert(scene);
+  failFrom = SIZE_MAX;
+
+  EXPECT_EQ(result.status, -1);
+  EXPECT_TRUE(result.trace.ends_with("Number of Vertices: 65535\nError Writing Vertices\n")) << result.trace;
+  EXPECT_EQ(result.faces, std::nullopt);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <new>
+#include <string>
 #include <string_view>
 
 #include "app/help_address.h"
@@ -35,14 +36,14 @@ void printUsage(ByteWriter& console) {
 }
 
 // The one place that decides which output files a command line asks for.
-OutputNames outputNamesOf(std::span<const char* const> arguments) {
+OutputTargets outputNamesOf(std::span<const char* const> arguments) {
   return {arguments[1], arguments[2], arguments.size() >= kArgumentsWithMapping ? arguments[3] : nullptr};
 }
 
 // True when an output names the input itself, through any link: the outputs
 // are emptied before the input is read, which would destroy it.
-bool outputOverwritesInput(const char* input, const OutputNames& outputs) {
-  for (const char* output : {outputs.vertices, outputs.faces, outputs.mapping}) {
+bool outputOverwritesInput(const char* input, const OutputTargets& outputs) {
+  for (const char* output : {outputs.vertices.name, outputs.faces.name, outputs.mapping.name}) {
     if (output != nullptr && platform::sameFile(input, output)) {
       return true;
     }
@@ -53,8 +54,8 @@ bool outputOverwritesInput(const char* input, const OutputNames& outputs) {
 // True when two outputs lead to one regular file: each output file is emptied
 // when its turn comes, which would destroy what the one before had written.
 // A device such as /dev/null may take several outputs.
-bool outputsCollide(const OutputNames& outputs) {
-  const std::array<const char*, 3> names = {outputs.vertices, outputs.faces, outputs.mapping};
+bool outputsCollide(const OutputTargets& outputs) {
+  const std::array<const char*, 3> names = {outputs.vertices.name, outputs.faces.name, outputs.mapping.name};
   for (std::size_t i = 0; i < names.size(); ++i) {
     for (std::size_t j = i + 1; j < names.size(); ++j) {
       if (names[i] != nullptr && names[j] != nullptr && platform::sameFile(names[i], names[j]) &&
@@ -72,7 +73,8 @@ constexpr std::string_view kOutOfMemory = "\nNot enough memory for the mesh list
 // emptied) before anything is read, the root checked, the scene walked and
 // the files written. A walk that outgrows the budget ends the run right
 // after the trace it printed.
-int convert(InputStream& input, const OutputNames& outputs, const platform::MemoryBudget& budget, ByteWriter& console) {
+int runConversion(InputStream& input, const OutputTargets& outputs, const platform::MemoryBudget& budget,
+                  ByteWriter& console) {
   MeshLists lists;
   OutputFile output;
   output.open(outputs.vertices);  // a failure shows when the vertices are written
@@ -98,21 +100,33 @@ int convert(InputStream& input, const OutputNames& outputs, const platform::Memo
   return 0;
 }
 
+#ifdef __cpp_exceptions
+void reportShortage(std::FILE* console) { std::fputs(kOutOfMemory.data(), console); }
+void reportShortage(std::string* console) { console->append(kOutOfMemory); }
+#endif
+
+bool isTerminal(std::FILE* console) { return platform::isTerminal(console); }
+bool isTerminal(std::string*) { return false; }
+
 // What grows with the input stays within the budget; where the language has
 // exceptions, memory that the system refuses for anything else (a buffer, a
 // name) ends the run with the same message instead of ending the process.
-template <typename Step>
-int catchingShortage(std::FILE* consoleStream, Step step) {
+template <typename Console, typename Step>
+int catchingShortage(Console* consoleTarget, Step step) {
 #ifdef __cpp_exceptions
   try {
     return step();
   } catch (const std::bad_alloc&) {
     // The console writer has flushed on the way out, so the message follows the trace.
-    std::fputs(kOutOfMemory.data(), consoleStream);
+    try {
+      reportShortage(consoleTarget);
+    } catch (const std::bad_alloc&) {
+      // Not even the message fits: the status alone tells.
+    }
     return -1;
   }
 #else
-  (void)consoleStream;
+  (void)consoleTarget;
   return step();
 #endif
 }
@@ -121,25 +135,25 @@ int catchingShortage(std::FILE* consoleStream, Step step) {
 // what the process can really use, so that a scene whose counts declare more
 // than that ends with a message, like every other failure, and never leaves
 // the process to the system's out-of-memory killer.
-template <typename Step>
-int guarded(std::FILE* consoleStream, Step step) {
-  return catchingShortage(consoleStream, [&] {
+template <typename Console, typename Step>
+int guarded(Console* consoleTarget, Step step) {
+  return catchingShortage(consoleTarget, [&] {
     const std::uint64_t available = platform::memoryAvailable();  // reading it takes memory too
     const platform::MemoryBudget budget(available > kFixedNeeds ? available - kFixedNeeds : 0);
-    ByteWriter console(consoleStream, platform::isTerminal(consoleStream));
+    ByteWriter console(consoleTarget, isTerminal(consoleTarget));
     return step(console, budget);
   });
 }
 
 }  // namespace
 
-int runPolymill(std::span<const char* const> arguments, std::FILE* consoleStream) {
+int run(std::span<const char* const> arguments, std::FILE* consoleStream) {
   return guarded(consoleStream, [&](ByteWriter& console, const platform::MemoryBudget& budget) {
     if (arguments.size() < kRequiredArguments) {
       printUsage(console);
       return -1;
     }
-    const OutputNames outputs = outputNamesOf(arguments);
+    const OutputTargets outputs = outputNamesOf(arguments);
     InputStream input;
     // A failure shows when the root is read; an input that is not there cannot be overwritten.
     if (input.openFile(arguments[0]) && outputOverwritesInput(arguments[0], outputs)) {
@@ -150,16 +164,28 @@ int runPolymill(std::span<const char* const> arguments, std::FILE* consoleStream
       console.text("Output files are the same file\n");
       return -1;
     }
-    return convert(input, outputs, budget, console);
+    return runConversion(input, outputs, budget, console);
   });
 }
 
-int convertScene(std::span<const std::uint8_t> scene, const OutputNames& outputs, std::FILE* consoleStream) {
+int convertScene(std::span<const std::uint8_t> scene, const OutputTargets& outputs, std::FILE* consoleStream) {
   return guarded(consoleStream, [&](ByteWriter& console, const platform::MemoryBudget& budget) {
     InputStream input;
     input.openBytes(scene);
-    return convert(input, outputs, budget, console);
+    return runConversion(input, outputs, budget, console);
   });
+}
+
+Conversion convert(std::span<const std::uint8_t> scene) {
+  Conversion result{};
+  result.status = guarded(&result.trace, [&](ByteWriter& console, const platform::MemoryBudget& budget) {
+    InputStream input;
+    input.openBytes(scene);
+    const OutputTargets outputs = {OutputTarget(result.vertices), OutputTarget(result.faces),
+                                   OutputTarget(result.mapping)};
+    return runConversion(input, outputs, budget, console);
+  });
+  return result;
 }
 
 }  // namespace polymill

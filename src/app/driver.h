@@ -5,16 +5,14 @@
 #include <span>
 
 #include "output/mesh_writer.h"
+#include "polymill/polymill.h"
 
 namespace polymill {
 
-// Runs one conversion. `arguments` are the words after the program name: input
-// file, vertex file, face file and, optionally, mapping file, as UTF-8. Every
-// message and the trace go to `console`. Returns the exit status: 0 for a
-// completed run, -1 for any failure it reports, running out of memory included.
-int runPolymill(std::span<const char* const> arguments, std::FILE* console);
+// The library's two calls (run, convert) are declared in <polymill/polymill.h>.
 
-// The same run from the point the input is open, on a scene already in memory.
-int convertScene(std::span<const std::uint8_t> scene, const OutputNames& outputs, std::FILE* console);
+// The run of the command line from the point the input is open, on a scene
+// already in memory, into the named output files, the trace to `console`.
+int convertScene(std::span<const std::uint8_t> scene, const OutputTargets& outputs, std::FILE* console);
 
 }  // namespace polymill

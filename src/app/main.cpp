@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "app/driver.h"
 #include "platform/console.h"
 #include "platform/file_names.h"
+#include "polymill/polymill.h"
 
 namespace {
 
@@ -14,7 +14,7 @@ int run(std::span<const char* const> arguments) {
   std::setvbuf(stdout, nullptr, _IONBF, 0);
   // A console that goes away (`| head`) ends the trace, not the conversion.
   polymill::platform::reportFailedWritesInsteadOfSignals();
-  return polymill::runPolymill(arguments.empty() ? arguments : arguments.subspan(1), stdout);
+  return polymill::run(arguments.empty() ? arguments : arguments.subspan(1), stdout);
 }
 
 }  // namespace

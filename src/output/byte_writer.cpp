@@ -1,11 +1,14 @@
 #include "output/byte_writer.h"
 
+#include <new>
+#include <type_traits>
+
 namespace polymill {
 
-ByteWriter::ByteWriter(std::FILE* target, bool terminal)
+ByteWriter::ByteWriter(Target target, bool terminal)
     : target_(target), buffer_(new char[kCapacity]), terminal_(terminal) {}
 
-void ByteWriter::retarget(std::FILE* target) {
+void ByteWriter::retarget(Target target) {
   flush();
   target_ = target;
   failed_ = false;
@@ -28,19 +31,41 @@ void ByteWriter::writeInPieces(const char* data, std::size_t size) {
 
 bool ByteWriter::flush() {
   drain();
-  if (target_ != nullptr && std::fflush(target_) != 0) {
+  std::FILE* const* stream = std::get_if<std::FILE*>(&target_);
+  if (stream != nullptr && *stream != nullptr && std::fflush(*stream) != 0) {
     failed_ = true;
   }
   return !failed_;
 }
 
 void ByteWriter::drain() {
-  if (used_ > 0 && !failed_) {
-    if (target_ == nullptr || std::fwrite(buffer_.get(), 1, used_, target_) != used_) {
-      failed_ = true;
-    }
+  if (used_ > 0 && !failed_ && !deliver(buffer_.get(), used_)) {
+    failed_ = true;
   }
   used_ = 0;
+}
+
+// Memory that cannot be had fails the write as a full disk would, so that it
+// is reported where the files are written, and never leaves a destructor.
+bool ByteWriter::deliver(const char* data, std::size_t size) {
+  return std::visit(
+      [&](auto* target) {
+        if constexpr (std::is_same_v<decltype(target), std::FILE*>) {
+          return target != nullptr && std::fwrite(data, 1, size, target) == size;
+        } else {
+#ifdef __cpp_exceptions
+          try {
+            target->insert(target->end(), data, data + size);
+          } catch (const std::bad_alloc&) {
+            return false;
+          }
+#else
+          target->insert(target->end(), data, data + size);
+#endif
+          return true;
+        }
+      },
+      target_);
 }
 
 }  // namespace polymill

@@ -1,27 +1,35 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <variant>
+#include <vector>
 
 namespace polymill {
 
-// A large buffer in front of a C stream, so that small values cost a copy and
-// not a library call each. The first failed write is remembered; what follows
+// A large buffer in front of a C stream, or of bytes kept in memory, so that
+// small values cost a copy and not a library call each. The first failed
+// write is remembered (in memory: memory that could not be had); what follows
 // it is dropped, and flush() reports it.
 class ByteWriter {
  public:
+  // What the bytes are handed to; a null stream takes none.
+  using Target = std::variant<std::FILE*, std::string*, std::vector<std::uint8_t>*>;
+
   // `terminal` tells those who write text that it is shown on a terminal.
-  explicit ByteWriter(std::FILE* target = nullptr, bool terminal = false);
+  explicit ByteWriter(Target target = static_cast<std::FILE*>(nullptr), bool terminal = false);
   ~ByteWriter() { flush(); }
   ByteWriter(const ByteWriter&) = delete;
   ByteWriter& operator=(const ByteWriter&) = delete;
 
   // Flushes what is buffered for the old target, then starts afresh on the new
   // one with no failure remembered.
-  void retarget(std::FILE* target);
+  void retarget(Target target);
 
   // Room for at least `size` bytes (size <= kCapacity); commit() says how much was used.
   char* reserve(std::size_t size) {
@@ -56,8 +64,9 @@ class ByteWriter {
  private:
   void writeInPieces(const char* data, std::size_t size);
   void drain();
+  bool deliver(const char* data, std::size_t size);
 
-  std::FILE* target_;
+  Target target_;
   std::unique_ptr<char[]> buffer_;
   std::size_t used_ = 0;
   bool failed_ = false;

@@ -13,8 +13,8 @@ bool report(ByteWriter& console, std::string_view message) {
   return false;
 }
 
-bool openFile(OutputFile& output, const char* path, std::string_view cannotOpen, ByteWriter& console) {
-  return output.open(path) || report(console, cannotOpen);
+bool openFile(OutputFile& output, const OutputTarget& target, std::string_view cannotOpen, ByteWriter& console) {
+  return output.open(target) || report(console, cannotOpen);
 }
 
 // Writes every record and closes the file, so that a full disk shows here.
@@ -48,19 +48,19 @@ void writeMapCoord(OutputFile& output, const MapCoord& coord) {
 
 }  // namespace
 
-bool writeOutputs(MeshLists& lists, OutputFile& output, const OutputNames& names, ByteWriter& console) {
+bool writeOutputs(MeshLists& lists, OutputFile& output, const OutputTargets& targets, ByteWriter& console) {
   if (!output.isOpen()) {
     return report(console, "Error Opening File to write Vertices\n");
   }
   if (!writeFile(output, lists.vertices, writeVertex, "Error Writing Vertices\n", console) ||
-      !openFile(output, names.faces, "Error Opening File to write Faces\n", console) ||
+      !openFile(output, targets.faces, "Error Opening File to write Faces\n", console) ||
       !writeFile(output, lists.faces, writeFace, "Error Writing Faces\n", console)) {
     return false;
   }
-  if (names.mapping == nullptr) {
+  if (!targets.mapping.given()) {
     return true;
   }
-  return openFile(output, names.mapping, "Error Opening File to write Mapping Coordinates\n", console) &&
+  return openFile(output, targets.mapping, "Error Opening File to write Mapping Coordinates\n", console) &&
          writeFile(output, lists.mapping, writeMapCoord, "Error Writing Mapping Coordinates\n", console);
 }
 

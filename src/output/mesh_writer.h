@@ -6,12 +6,12 @@
 
 namespace polymill {
 
-// The output files of a run, as named on the command line; `mapping` is null
-// when no mapping file is to be written.
-struct OutputNames {
-  const char* vertices = nullptr;
-  const char* faces = nullptr;
-  const char* mapping = nullptr;
+// The output files of a run, as named on the command line or kept in memory;
+// `mapping` is not given when no mapping file is to be written.
+struct OutputTargets {
+  OutputTarget vertices;
+  OutputTarget faces;
+  OutputTarget mapping;
 };
 
 // Writes the lists as headerless big-endian arrays: the vertex file, on which
@@ -22,6 +22,6 @@ struct OutputNames {
 // which on `console` and returns false; no later file is touched then. Each
 // list is emptied while its file is written, so that its memory serves the
 // file's pages instead of adding to them.
-bool writeOutputs(MeshLists& lists, OutputFile& output, const OutputNames& names, ByteWriter& console);
+bool writeOutputs(MeshLists& lists, OutputFile& output, const OutputTargets& targets, ByteWriter& console);
 
 }  // namespace polymill

@@ -4,26 +4,33 @@
 
 namespace polymill {
 
-bool OutputFile::open(const char* name) {
+bool OutputFile::open(const OutputTarget& target) {
   close();
-  file_ = platform::openFile(name, platform::FileMode::write);
+  if (target.bytes != nullptr) {
+    writer_.retarget(&target.bytes->emplace());
+    open_ = true;
+    return true;
+  }
+  file_ = platform::openFile(target.name, platform::FileMode::write);
   if (file_ == nullptr) {
     return false;
   }
   // Our own buffer already gathers the bytes into large blocks.
   std::setvbuf(file_, nullptr, _IONBF, 0);
   writer_.retarget(file_);
+  open_ = true;
   return true;
 }
 
 bool OutputFile::close() {
-  if (file_ == nullptr) {
+  if (!open_) {
     return true;
   }
   const bool written = writer_.flush();
-  writer_.retarget(nullptr);
-  const bool closed = std::fclose(file_) == 0;
+  writer_.retarget(static_cast<std::FILE*>(nullptr));
+  const bool closed = file_ == nullptr || std::fclose(file_) == 0;
   file_ = nullptr;
+  open_ = false;
   return written && closed;
 }
 

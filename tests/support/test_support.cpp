@@ -68,7 +68,7 @@ RunResult runProgram(const std::vector<std::string>& arguments) {
                  [](const std::string& word) { return word.c_str(); });
   CapturedStream console;
   RunResult result;
-  result.status = runPolymill(words, console.get());
+  result.status = run(words, console.get());
   result.console = console.text();
   return result;
 }
@@ -106,7 +106,7 @@ WalkResult walkScene(const Bytes& scene, bool terminal) {
   return result;
 }
 
-RunResult convertInMemory(const Bytes& scene, const OutputNames& outputs) {
+RunResult convertInMemory(const Bytes& scene, const OutputTargets& outputs) {
   const ExactBuffer buffer(scene);
   CapturedStream console;
   RunResult result;

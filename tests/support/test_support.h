@@ -100,6 +100,6 @@ struct WalkResult {
 WalkResult walkScene(const Bytes& scene, bool terminal = false);
 
 // Runs the conversion of a scene held in memory into the named files.
-RunResult convertInMemory(const Bytes& scene, const OutputNames& outputs);
+RunResult convertInMemory(const Bytes& scene, const OutputTargets& outputs);
 
 }  // namespace polymill::test
