@@ -13,6 +13,9 @@
 #include <cerrno>
 #include <climits>
 #endif
+#ifdef __wasi__
+#include <wasi/api.h>
+#endif
 
 namespace polymill::platform {
 
@@ -134,6 +137,22 @@ std::filesystem::path executablePath() {
 #ifdef __linux__
   std::error_code error;
   return std::filesystem::read_symlink("/proc/self/exe", error);
+#elif defined(__wasi__)
+  // A module is no file of the system's: its host names where it lies, if it
+  // will, as the first word of the command line, absolute.
+  __wasi_size_t count = 0;
+  __wasi_size_t size = 0;
+  if (__wasi_args_sizes_get(&count, &size) != 0 || count == 0) {
+    return {};
+  }
+  std::vector<char*> words(count);
+  std::string text(size, '\0');
+  if (__wasi_args_get(reinterpret_cast<std::uint8_t**>(words.data()), reinterpret_cast<std::uint8_t*>(text.data())) !=
+      0) {
+    return {};
+  }
+  const fs::path program(words[0]);
+  return program.is_absolute() ? program : fs::path();
 #else
   return {};
 #endif

@@ -1,6 +1,17 @@
 // The host's own files, for running the module under node as a program is run.
 import fs from 'node:fs';
+import path from 'node:path';
 import { ERRNO, FILETYPE, FileSystemError } from './wasi.js';
+
+// The module sees one tree under "/": on Windows each drive is a folder of it
+// ("/C:/Users/..."), on other systems it is the host's own root.
+const windows = process.platform === 'win32';
+export function modulePath(name) {
+  return windows ? `/${name.replaceAll('\\', '/')}` : name;
+}
+function hostPath(name) {
+  return windows ? name.replace(/^\/(?=[A-Za-z]:)/, '') : name;
+}
 
 const ERRNO_OF = { ENOENT: ERRNO.noent, ENOTDIR: ERRNO.notdir, EISDIR: ERRNO.isdir, EEXIST: ERRNO.exist, ENOSPC: ERRNO.nospc, EFBIG: ERRNO.nospc, EACCES: 2, EPERM: 63 };
 
@@ -30,9 +41,9 @@ function retried(call) {
 }
 
 export const hostFiles = {
-  stat(path, follow) {
+  stat(name, follow) {
     try {
-      const stat = (follow ? fs.statSync : fs.lstatSync)(path, { bigint: true });
+      const stat = (follow ? fs.statSync : fs.lstatSync)(hostPath(name), { bigint: true });
       return { type: typeOf(stat), device: stat.dev, inode: stat.ino, size: stat.size };
     } catch (error) {
       if (error.code === 'ENOENT' || error.code === 'ENOTDIR') return null;
@@ -40,22 +51,23 @@ export const hostFiles = {
     }
   },
 
-  readlink(path) {
+  readlink(name) {
     try {
-      return fs.readlinkSync(path);
+      const target = fs.readlinkSync(hostPath(name));
+      return path.isAbsolute(target) ? modulePath(target) : target;
     } catch {
       return null;
     }
   },
 
-  open(path, { read, write, create, truncate, exclusive }) {
+  open(name, { read, write, create, truncate, exclusive }) {
     let flags = write ? (read ? fs.constants.O_RDWR : fs.constants.O_WRONLY) : fs.constants.O_RDONLY;
     if (create) flags |= fs.constants.O_CREAT;
     if (truncate) flags |= fs.constants.O_TRUNC;
     if (exclusive) flags |= fs.constants.O_EXCL;
     let fd;
     try {
-      fd = fs.openSync(path, flags, 0o666);
+      fd = fs.openSync(hostPath(name), flags, 0o666);
     } catch (error) {
       throw failure(error);
     }
