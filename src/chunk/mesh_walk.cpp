@@ -33,39 +33,34 @@ std::uint16_t startList(ChunkKind list, InputStream& input, Trace& trace) {
 }
 
 // Each reader returns false when its list could not grow: memory has run out.
-bool readVertices(InputStream& input, MeshLists& lists, Trace& trace) {
+// Each is a call of its own, for every list: an engine that compiles
+// WebAssembly in tiers (V8) swaps in the optimized code of a function at its
+// next call, never inside a loop that is running, and a walk is one call.
+[[gnu::noinline]] bool readVertices(InputStream& input, MeshLists& lists, Trace& trace) {
   const std::uint16_t count = startList(MESH_VERTEX_LIST, input, trace);
-  for (std::uint32_t i = 0; i < count; ++i) {
+  return lists.vertices.append(count, [&] {
     const auto bytes = input.record<12>();
-    if (!lists.vertices.push_back({{loadU32(&bytes[0])}, {loadU32(&bytes[4])}, {loadU32(&bytes[8])}})) {
-      return false;
-    }
-  }
-  return true;
+    return Vertex{{loadU32(&bytes[0])}, {loadU32(&bytes[4])}, {loadU32(&bytes[8])}};
+  });
 }
 
-bool readFaces(InputStream& input, MeshLists& lists, Trace& trace) {
+[[gnu::noinline]] bool readFaces(InputStream& input, MeshLists& lists, Trace& trace) {
   const std::uint16_t count = startList(MESH_FACE_LIST, input, trace);
-  for (std::uint32_t i = 0; i < count; ++i) {
+  return lists.faces.append(count, [&] {
     const auto bytes = input.record<8>();
-    if (!lists.faces.push_back({loadU16(&bytes[0]), loadU16(&bytes[2]), loadU16(&bytes[4]), loadU16(&bytes[6])})) {
-      return false;
-    }
-  }
-  return true;
+    return Face{loadU16(&bytes[0]), loadU16(&bytes[2]), loadU16(&bytes[4]), loadU16(&bytes[6])};
+  });
 }
 
-bool readMapping(InputStream& input, MeshLists& lists, Trace& trace) {
+[[gnu::noinline]] bool readMapping(InputStream& input, MeshLists& lists, Trace& trace) {
   const std::uint16_t count = startList(MESH_MAPPING_LIST, input, trace);
-  for (std::uint32_t i = 0; i < count; ++i) {
+  std::uint32_t index = 0;
+  return lists.mapping.append(count, [&] {
     const auto bytes = input.record<8>();
     const MapCoord coord = {{loadU32(&bytes[0])}, {loadU32(&bytes[4])}};
-    if (!lists.mapping.push_back(coord)) {
-      return false;
-    }
-    trace.mappingLine(i, coord);
-  }
-  return true;
+    trace.mappingLine(index++, coord);
+    return coord;
+  });
 }
 
 // Acts on one chunk by its id alone and returns where the walk goes next.

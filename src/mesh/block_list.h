@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <new>
+#include <span>
 #include <type_traits>
 #include <vector>
 
@@ -43,17 +44,47 @@ class BlockList {
     return true;
   }
 
-  // Calls `visit` on every item in order and releases each block as soon as it
-  // has been visited, leaving the list empty.
-  template <typename Visit>
-  void drain(Visit visit) {
-    for (Block& block : blocks_) {
-      for (std::size_t i = 0; i < block.used; ++i) {
-        visit(block.items[i]);
+  // Appends `count` items, each the next result of `make()`; false, with the
+  // items made so far appended, when the list could not grow. Items are made
+  // straight into a block's room, a run at a time, so that the loop keeps
+  // its place in registers.
+  template <typename Make>
+  [[nodiscard]] bool append(std::size_t count, Make make) {
+    while (count > 0) {
+      if ((blocks_.empty() || blocks_.back().used == blocks_.back().capacity) && !grow()) {
+        return false;
       }
+      Block& last = blocks_.back();
+      const std::size_t run = std::min(count, last.capacity - last.used);
+      T* const items = last.items + last.used;
+      for (std::size_t i = 0; i < run; ++i) {
+        ::new (static_cast<void*>(items + i)) T(make());
+      }
+      last.used += run;
+      count -= run;
+    }
+    return true;
+  }
+
+  // Calls `visit` on the items of each block in order, as one span, and
+  // releases each block as soon as it has been visited, leaving the list empty.
+  template <typename Visit>
+  void drainSpans(Visit visit) {
+    for (Block& block : blocks_) {
+      visit(std::span<const T>(block.items, block.used));
       releaseBlock(block);
     }
     blocks_.clear();
+  }
+
+  // The same, one item at a time.
+  template <typename Visit>
+  void drain(Visit visit) {
+    drainSpans([&](std::span<const T> items) {
+      for (const T& item : items) {
+        visit(item);
+      }
+    });
   }
 
  private:
@@ -68,7 +99,7 @@ class BlockList {
     return platform::kHugePagesPossible && bytes >= kHugePageBytes ? kHugePageBytes : alignof(T);
   }
 
-  // Out of line, so that the append loop around push_back keeps its registers.
+  // Out of line, so that the append loops keep their registers.
   [[gnu::noinline]] bool grow() {
     const std::size_t bytes =
         blocks_.empty() ? kFirstBlockBytes : std::min(2 * blocks_.back().bytes, platform::kLargestListBlock);
