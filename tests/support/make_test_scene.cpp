@@ -9,6 +9,9 @@
 //   make_test_scene mapping-lists COUNT FILE     the same with mapping lists: a long trace
 //   make_test_scene empty-chunks COUNT FILE      COUNT empty chunks: a long chain
 //   make_test_scene name TEXT FILE               one object named TEXT
+//   make_test_scene column FILE                  a box 1 x 1 x 10, standing along +Z
+//   make_test_scene wall FILE                    a box 10 x 1 x 1, lying along +X
+//   make_test_scene with-lights FILE             a box, a light and a camera
 
 #include <cstdio>
 #include <cstdlib>
@@ -49,6 +52,12 @@ bool make(const std::string& kind, Bytes& scene) {
     scene = facesBeyondTheirObject();
   } else if (kind == "hostile") {
     scene = hostileScene();
+  } else if (kind == "column") {
+    scene = boxScene(1, 1, 10);
+  } else if (kind == "wall") {
+    scene = boxScene(10, 1, 1);
+  } else if (kind == "with-lights") {
+    scene = boxWithLightAndCamera();
   } else if (kind == "not-a-scene") {
     scene = Bytes(text.begin(), text.end());
   } else {

@@ -93,6 +93,40 @@ Bytes objectNamed(std::string_view name) {
   return chunk(MAIN, {chunk(EDIT3DS, {chunk(OBJECT, {cstr(name), chunk(OBJECT_MESH)})})});
 }
 
+namespace {
+
+Bytes boxObject(float x, float y, float z) {
+  const Bytes corners =
+      vertexEntries({{0, 0, 0}, {x, 0, 0}, {x, y, 0}, {0, y, 0}, {0, 0, z}, {x, 0, z}, {x, y, z}, {0, y, z}});
+  const Bytes sides = faceEntries({{0, 2, 1, 7},
+                                   {0, 3, 2, 7},
+                                   {4, 5, 6, 7},
+                                   {4, 6, 7, 7},
+                                   {0, 1, 5, 7},
+                                   {0, 5, 4, 7},
+                                   {1, 2, 6, 7},
+                                   {1, 6, 5, 7},
+                                   {2, 3, 7, 7},
+                                   {2, 7, 6, 7},
+                                   {3, 0, 4, 7},
+                                   {3, 4, 7, 7}});
+  return chunk(OBJECT, {cstr("Box"), chunk(OBJECT_MESH, {chunk(MESH_VERTEX_LIST, {u16(8), corners}),
+                                                         chunk(MESH_FACE_LIST, {u16(12), sides})})});
+}
+
+}  // namespace
+
+Bytes boxScene(float x, float y, float z) { return chunk(MAIN, {chunk(EDIT3DS, {boxObject(x, y, z)})}); }
+
+Bytes boxWithLightAndCamera() {
+  constexpr std::uint16_t kLight = 0x4600;
+  constexpr std::uint16_t kCamera = 0x4700;
+  const Bytes light = chunk(OBJECT, {cstr("Light01"), chunk(kLight, {f32(5), f32(-5), f32(8)})});
+  const Bytes camera = chunk(
+      OBJECT, {cstr("Camera01"), chunk(kCamera, {f32(10), f32(-10), f32(5), f32(0), f32(0), f32(0), f32(0), f32(45)})});
+  return chunk(MAIN, {chunk(EDIT3DS, {boxObject(1, 2, 3), light, camera})});
+}
+
 Bytes workedExample() {
   return chunk(
       MAIN,

@@ -42,4 +42,11 @@ Bytes hostileScene();
 // A scene of one object whose name holds `name`'s bytes (and its zero byte).
 Bytes objectNamed(std::string_view name);
 
+// One box from the origin to (x, y, z), object "Box": 8 vertices, 12 faces.
+Bytes boxScene(float x, float y, float z);
+
+// What real scenes hold besides meshes: a box, then objects without a mesh, a
+// light ("Light01") and a camera ("Camera01").
+Bytes boxWithLightAndCamera();
+
 }  // namespace polymill::test

@@ -14,3 +14,23 @@ export interface Conversion {
 
 /** Converts a 3DS scene held in memory. Safe for untrusted input. */
 export function convert(scene: Uint8Array): Promise<Conversion>;
+
+/** One object of the scene, in file order, as a loader indexes the files. */
+export interface SceneObject {
+  /** The object's name, or null for lists met before any object. */
+  name: string | null;
+  /** Whether the object has a mesh chunk (lights and cameras have none). */
+  mesh: boolean;
+  /** Index of the object's first record in the vertex file; add it to the object's face indices. */
+  firstVertex: number;
+  vertices: number;
+  firstFace: number;
+  faces: number;
+  firstMapping: number;
+  mapping: number;
+  /** Smallest and largest x, y, z of the object's vertices, or null for none. */
+  bounds: { min: [number, number, number]; max: [number, number, number] } | null;
+}
+
+/** The object index of a conversion: where each object's records lie in each file. */
+export function objects(result: Conversion): SceneObject[];

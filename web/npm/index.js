@@ -2,6 +2,7 @@
 // program itself compiled to WebAssembly, in node and, through a bundler, in
 // a browser. The module travels inside this file's package; nothing is fetched.
 import { convert as convertWith } from './lib/polymill.js';
+export { objects } from './lib/objects.js';
 import { wasmBase64 } from './lib/polymill_wasm.js';
 
 const decoded = (base64) =>

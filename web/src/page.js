@@ -1,5 +1,6 @@
 // The page: hands a scene to the converter, then shows what came back. All
 // conversion happens in the WebAssembly module, in a worker.
+import { objects } from './objects.js';
 import { Viewer } from './viewer.js';
 
 /* global POLYMILL_WORKER_SOURCE */
@@ -33,11 +34,13 @@ function run(scene, withSummary, progress = () => {}) {
 
 // For scripts and tests: the same conversion the controls use. Gives
 // {status, trace, vertices, faces, mapping} as Uint8Arrays (null for a file
-// the program did not create).
+// the program did not create); objects() gives the object index of such a
+// result, as the page offers it for download.
 window.polymill = {
   async convert(bytes) {
     return (await run(bytes, false)).result;
   },
+  objects,
 };
 
 // --- Showing a result ------------------------------------------------------
@@ -72,8 +75,9 @@ function showTrace(trace) {
 
 const number = (n) => n.toLocaleString('en');
 const coordinate = (v) => (Number.isFinite(v) ? Number(v.toPrecision(4)).toString() : String(v));
+// Smallest corner over largest, so that the column stays narrow.
 const boundsText = (bounds) =>
-  bounds ? `${bounds.min.map(coordinate).join(' ')} … ${bounds.max.map(coordinate).join(' ')}` : '—';
+  bounds ? `${bounds.min.map(coordinate).join(' ')}\n${bounds.max.map(coordinate).join(' ')}` : '—';
 
 function cell(row, text, className) {
   const td = row.insertCell();
@@ -88,16 +92,16 @@ function showTable({ objects, totals }) {
   objects.forEach((object, index) => {
     const row = body.insertRow();
     row.dataset.index = index;
-    cell(row, object.name === '' ? '(outside any object)' : object.name);
+    cell(row, object.name ?? '(outside any object)', 'name');
     cell(row, number(object.vertices));
     cell(row, number(object.faces));
     cell(row, number(object.mapping));
     cell(row, boundsText(object.bounds), 'bounds');
-    if (object.warnings.length) {
-      const warning = body.insertRow();
-      warning.dataset.index = index;
-      const td = cell(warning, `⚠ ${object.warnings.join('; ')}`, 'warning');
-      td.colSpan = 5;
+    const remark = object.warnings.length ? [`⚠ ${object.warnings.join('; ')}`, 'warning'] : object.noMesh ? ['no mesh (a light, a camera…)', 'note'] : null;
+    if (remark) {
+      const line = body.insertRow();
+      line.dataset.index = index;
+      cell(line, ...remark).colSpan = 5;
     }
   });
   const foot = $('totals');
@@ -131,10 +135,12 @@ function save(bytes, name) {
 }
 
 function offerDownloads(result, base) {
+  const index = result.status === 0 ? new TextEncoder().encode(`${JSON.stringify(objects(result), null, 1)}\n`) : null;
   const files = [
     ['saveVertices', result.vertices, `${base}.vertices`],
     ['saveFaces', result.faces, `${base}.faces`],
     ['saveMapping', result.mapping, `${base}.mapping`],
+    ['saveObjects', index, `${base}.objects.json`],
     ['saveTrace', result.trace, `${base}.trace.txt`],
   ];
   for (const [id, bytes, name] of files) {

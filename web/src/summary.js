@@ -4,64 +4,7 @@
 // ready to draw, each object's faces offset by the vertices before it as the
 // README tells loaders to do.
 
-const LINE = 0x0a;
-const ZERO = 0;
-const encoder = new TextEncoder();
-const OBJECT = encoder.encode('\nObject Found: ');
-const LISTS = [
-  { words: encoder.encode('\nMesh Vertex List Found\nNumber of Vertices: '), list: 'vertices' },
-  { words: encoder.encode('\nMesh Face List Found\nNumber of Faces: '), list: 'faces' },
-  { words: encoder.encode('\nMesh Vertex Mapping List Found\nNumber of Vertices: '), list: 'mapping' },
-];
-
-function startsWith(bytes, at, words) {
-  if (bytes.length - at < words.length) return false;
-  for (let i = 0; i < words.length; ++i) if (bytes[at + i] !== words[i]) return false;
-  return true;
-}
-
-function decimalAt(bytes, at) {
-  let value = 0;
-  while (bytes[at] >= 0x30 && bytes[at] <= 0x39) value = value * 10 + bytes[at++] - 0x30;
-  return { value, end: at };
-}
-
-// The objects of the trace in file order, with the entries their lists declared.
-// Lists met before any object belong to an unnamed first one. Only lines that
-// start a message are looked at: every message begins with a newline followed
-// by a capital, which no mapping line has, and a name runs to its zero byte.
-export function objectsOf(trace) {
-  const objects = [];
-  let current = null;
-  const open = (name) => {
-    current = { name, vertices: 0, faces: 0, mapping: 0, vertexLists: 0, mappingLists: 0 };
-    objects.push(current);
-  };
-  let at = trace.indexOf(LINE);
-  while (at !== -1) {
-    if (startsWith(trace, at, OBJECT)) {
-      const start = at + OBJECT.length;
-      let end = trace.indexOf(ZERO, start);
-      if (end === -1) end = trace.length;
-      open(new TextDecoder().decode(trace.subarray(start, end)));
-      at = trace.indexOf(LINE, end);
-      continue;
-    }
-    for (const { words, list } of LISTS) {
-      if (startsWith(trace, at, words)) {
-        if (current === null) open('');
-        const { value, end } = decimalAt(trace, at + words.length);
-        current[list] += value;
-        if (list === 'vertices') ++current.vertexLists;
-        if (list === 'mapping') ++current.mappingLists;
-        at = end;
-        break;
-      }
-    }
-    at = trace.indexOf(LINE, at + 1);
-  }
-  return objects;
-}
+import { boundsOf, objectsOf } from './objects.js';
 
 // The files as a loader reads them, into arrays a GPU takes.
 function decoded({ vertices, faces, mapping }) {
@@ -78,20 +21,6 @@ function decoded({ vertices, faces, mapping }) {
     for (let i = 0; i < coordinates.length; ++i) coordinates[i] = mappingView.getFloat32(4 * i, false);
   }
   return { positions, indices, coordinates };
-}
-
-function bounds(positions, first, count) {
-  if (count === 0) return null;
-  const min = [Infinity, Infinity, Infinity];
-  const max = [-Infinity, -Infinity, -Infinity];
-  for (let v = first; v < first + count; ++v) {
-    for (let axis = 0; axis < 3; ++axis) {
-      const value = positions[3 * v + axis];
-      if (value < min[axis]) min[axis] = value;
-      if (value > max[axis]) max[axis] = value;
-    }
-  }
-  return { min, max };
 }
 
 // result: what convert() gave for a completed run. Gives the objects with
@@ -111,7 +40,7 @@ export function summarize(result) {
   let firstCoordinate = 0;
   for (const object of objects) {
     object.warnings = [];
-    object.bounds = bounds(positions, firstVertex, Math.min(object.vertices, vertexCount - firstVertex));
+    object.bounds = boundsOf(result.vertices, firstVertex, object.vertices);
     object.firstIndex = drawnLength;
     let outside = 0;
     let pastFile = 0;
@@ -136,7 +65,9 @@ export function summarize(result) {
     if (object.mappingLists > 0 && object.mapping !== object.vertices) {
       object.warnings.push(`${object.mapping} mapping coordinates for ${object.vertices} vertices`);
     }
-    if (object.faces === 0) object.warnings.push('no faces');
+    // Lights and cameras are objects without a mesh: nothing is wrong with them.
+    object.noMesh = !object.mesh && object.vertices === 0 && object.faces === 0 && object.mapping === 0;
+    if (object.faces === 0 && !object.noMesh) object.warnings.push('no faces');
     firstVertex += object.vertices;
     firstFace += object.faces;
     firstCoordinate += object.mapping;
@@ -146,7 +77,7 @@ export function summarize(result) {
     vertices: vertexCount,
     faces: indices.length / 3,
     mapping: coordinates ? coordinates.length / 2 : 0,
-    bounds: bounds(positions, 0, vertexCount),
+    bounds: boundsOf(result.vertices, 0, vertexCount),
   };
   return { objects, totals, drawing: { positions, indices: drawn.slice(0, drawnLength), uvs } };
 }

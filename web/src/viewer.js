@@ -1,6 +1,8 @@
 // The 3D view: the arrays exactly as read back from the files, drawn with
-// three.js. Orbit, zoom and pan with the mouse; fit, shaded or wireframe, and
-// one object highlighted at a time.
+// three.js. Orbit, zoom and pan with the mouse or by touch; fit, shaded or
+// wireframe, and one object highlighted at a time. 3DS scenes are Z-up, as
+// in the modeller that wrote them: the camera stands that way up, and no
+// value is changed.
 import * as THREE from 'three';
 import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
 
@@ -32,6 +34,7 @@ export class Viewer {
     this.scene = new THREE.Scene();
     this.scene.add(new THREE.HemisphereLight(0xffffff, 0x404050, 2.2));
     this.camera = new THREE.PerspectiveCamera(45, 1, 0.01, 1000);
+    this.camera.up.set(0, 0, 1); // before the controls, which orbit about the camera's up
     this.light = new THREE.DirectionalLight(0xffffff, 1.5);
     this.camera.add(this.light);
     this.scene.add(this.camera);
@@ -86,7 +89,8 @@ export class Viewer {
     const distance = radius / Math.sin(Math.min(vertical, horizontal));
     this.camera.near = distance / 1000;
     this.camera.far = distance * 1000;
-    this.camera.position.copy(sphere.center).add(new THREE.Vector3(0.6, 0.5, 1).normalize().multiplyScalar(distance));
+    // Three-quarter view: from the front (-Y) and the right (+X), a little above.
+    this.camera.position.copy(sphere.center).add(new THREE.Vector3(0.7, -1, 0.55).normalize().multiplyScalar(distance));
     this.camera.updateProjectionMatrix();
     this.controls.target.copy(sphere.center);
     this.controls.update();

@@ -4,7 +4,8 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import { test } from 'node:test';
 import { convert } from '../src/polymill.js';
-import { objectsOf, summarize } from '../src/summary.js';
+import { objects, objectsOf } from '../src/objects.js';
+import { summarize } from '../src/summary.js';
 import { makeScene, paths, runNative, testScenes } from './support.js';
 
 const module = new WebAssembly.Module(fs.readFileSync(paths.wasm));
@@ -39,7 +40,7 @@ test('the table reads objects and counts from the trace, whatever a name holds',
   assert.deepEqual(
     objectsOf(trace).map(({ name, vertices, faces, mapping }) => ({ name, vertices, faces, mapping })),
     [
-      { name: '', vertices: 2, faces: 0, mapping: 0 },
+      { name: null, vertices: 2, faces: 0, mapping: 0 },
       { name: 'fake\nMesh Face List Found\nNumber of Faces: 99\n', vertices: 0, faces: 1, mapping: 2 },
     ],
   );
@@ -65,4 +66,24 @@ test('what a loader must know is flagged, and faces are offset as a loader offse
   // Triangle's faces as stored; Quad's first face offset by Triangle's 3 vertices; its face through 9 left out.
   assert.deepEqual([...drawing.indices], [0, 1, 2, 1, 2, 4, 3, 4, 5]);
   assert.deepEqual([...drawing.uvs.subarray(6, 10)], [0, 0, 1, 0]);
+});
+
+test("objects() gives each object's first records and counts in each file, and its bounds", () => {
+  const at = (firstVertex, vertices, firstFace, faces, firstMapping, mapping) => ({ firstVertex, vertices, firstFace, faces, firstMapping, mapping });
+  const cases = [
+    ['with-lights', [
+      { name: 'Box', mesh: true, ...at(0, 8, 0, 12, 0, 0), bounds: { min: [0, 0, 0], max: [1, 2, 3] } },
+      { name: 'Light01', mesh: false, ...at(8, 0, 12, 0, 0, 0), bounds: null },
+      { name: 'Camera01', mesh: false, ...at(8, 0, 12, 0, 0, 0), bounds: null },
+    ]],
+    ['faces-beyond', [
+      { name: 'Triangle', mesh: true, ...at(0, 3, 0, 2, 0, 0), bounds: { min: [0, 0, 0], max: [1, 1, 0] } },
+      { name: 'Quad', mesh: true, ...at(3, 4, 2, 2, 0, 2), bounds: { min: [2, 0, 0], max: [3, 1, 0] } },
+      { name: 'Points', mesh: true, ...at(7, 2, 4, 0, 2, 0), bounds: { min: [0, 0, 1], max: [0, 0, 2] } },
+    ]],
+    // A list outside any object, declaring more vertices than it holds: the rest come from the bytes after it.
+    ['hostile', [{ name: null, mesh: false, ...at(0, 10, 0, 0, 0, 0), bounds: { min: [0, 0, 0], max: [4, 5, 10.062499046325684] } }]],
+  ];
+  for (const [kind, expected] of cases) assert.deepEqual(objects(convert(module, makeScene(kind))), expected, kind);
+  assert.deepEqual(objects(convert(module, makeScene('not-a-scene'))), []);
 });

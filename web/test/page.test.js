@@ -108,31 +108,77 @@ test('the table lists the objects in file order with counts, bounds and warnings
   await choose('faces-beyond', makeScene('faces-beyond'));
   const rows = await page.$$eval('#objects tr', (trs) => trs.map((tr) => tr.innerText.replaceAll('\t', ' | ')));
   assert.deepEqual(rows, [
-    'Triangle | 3 | 2 | 0 | 0 0 0 … 1 1 0',
+    'Triangle | 3 | 2 | 0 | 0 0 0\n1 1 0',
     "⚠ 1 of 2 faces use an index at or past the object's 3 vertices",
-    'Quad | 4 | 2 | 2 | 2 0 0 … 3 1 0',
+    'Quad | 4 | 2 | 2 | 2 0 0\n3 1 0',
     "⚠ 1 of 2 faces use an index at or past the object's 4 vertices; 1 of them point past the whole vertex file and are not drawn; 2 mapping coordinates for 4 vertices",
-    'Points | 2 | 0 | 0 | 0 0 1 … 0 0 2',
+    'Points | 2 | 0 | 0 | 0 0 1\n0 0 2',
     '⚠ no faces',
   ]);
-  assert.equal(await page.$eval('#totals', (tr) => tr.innerText.replaceAll('\t', ' | ')), '3 objects | 9 | 4 | 2 | 0 0 0 … 3 1 2');
+  assert.equal(await page.$eval('#totals', (tr) => tr.innerText.replaceAll('\t', ' | ')), '3 objects | 9 | 4 | 2 | 0 0 0\n3 1 2');
 });
 
-// The share of the view's pixels that differ from its background, in a screenshot.
-async function drawnShare() {
+// Where the view's pixels differ from its background, in a screenshot: their
+// share of the view, and the box around them (the view's buttons left out).
+async function drawn() {
   const view = await page.$('#view canvas');
   const png = PNG.sync.read(Buffer.from(await view.screenshot({ type: 'png' })));
   const pixel = (x, y) => png.data.subarray(4 * (y * png.width + x), 4 * (y * png.width + x) + 3);
   const [r, g, b] = pixel(2, png.height - 3);
   let differing = 0;
+  const box = { left: Infinity, right: -Infinity, top: Infinity, bottom: -Infinity };
   for (let y = 0; y < png.height; y += 2) {
     for (let x = 0; x < png.width; x += 2) {
       const [pr, pg, pb] = pixel(x, y);
-      if (Math.abs(pr - r) + Math.abs(pg - g) + Math.abs(pb - b) > 30) ++differing;
+      if (Math.abs(pr - r) + Math.abs(pg - g) + Math.abs(pb - b) <= 30) continue;
+      ++differing;
+      if (y > 0.1 * png.height) Object.assign(box, { left: Math.min(box.left, x), right: Math.max(box.right, x), top: Math.min(box.top, y), bottom: Math.max(box.bottom, y) });
     }
   }
-  return differing / Math.ceil(png.height / 2) / Math.ceil(png.width / 2);
+  const share = differing / Math.ceil(png.height / 2) / Math.ceil(png.width / 2);
+  return { share, width: box.right - box.left, height: box.bottom - box.top };
 }
+const drawnShare = async () => (await drawn()).share;
+
+test('scenes stand Z-up: a column along +Z is drawn taller than wide, a wall along +X wider than tall', async () => {
+  await choose('column', makeScene('column'));
+  const column = await drawn();
+  assert.ok(column.height > 1.5 * column.width, `column drawn ${column.width} wide, ${column.height} tall`);
+  await choose('wall', makeScene('wall'));
+  const wall = await drawn();
+  assert.ok(wall.width > 1.5 * wall.height, `wall drawn ${wall.width} wide, ${wall.height} tall`);
+});
+
+test('lights and cameras read "no mesh", and the object index is offered as it is given', async () => {
+  await page.close();
+  page = await openPage();
+  const scene = makeScene('with-lights');
+  await choose('lit', scene);
+  const remarks = await page.$$eval('#objects td[colspan]', (tds) => tds.map((td) => [td.className, td.textContent]));
+  assert.deepEqual(remarks, [['note', 'no mesh (a light, a camera…)'], ['note', 'no mesh (a light, a camera…)']]);
+  const index = await page.evaluate(async (bytes) => window.polymill.objects(await window.polymill.convert(new Uint8Array(bytes))), Array.from(scene));
+  assert.deepEqual(index.map(({ name, mesh, firstVertex }) => [name, mesh, firstVertex]), [['Box', true, 0], ['Light01', false, 8], ['Camera01', false, 8]]);
+  assert.deepEqual(JSON.parse(text(await download('saveObjects', 'lit.objects.json'))), index);
+});
+
+test('the table fits its panel, and a phone-sized window stacks the view over it, scrolling only down', async () => {
+  await choose('named', makeScene('name', 'A rather long object name, as modellers write them: Fairlady_Z_body_panel_left_front_001'));
+  const fits = await page.$eval('#side', (side) => side.querySelector('table').scrollWidth <= side.clientWidth);
+  assert.ok(fits, 'the table is wider than its panel');
+  await page.setViewport({ width: 390, height: 844 });
+  await choose('crate', makeScene('example'));
+  const layout = await page.evaluate(() => {
+    const rect = (id) => {
+      const { width, height, top, bottom } = document.getElementById(id).getBoundingClientRect();
+      return { width, height, top, bottom };
+    };
+    return { pageWidth: document.documentElement.scrollWidth, view: rect('view'), table: rect('found') };
+  });
+  await page.setViewport({ width: 1280, height: 800 });
+  assert.ok(layout.pageWidth <= 390, `the page is ${layout.pageWidth} pixels wide`);
+  assert.ok(layout.view.width >= 300 && layout.view.height >= 200, `the view is ${layout.view.width} x ${layout.view.height}`);
+  assert.ok(layout.view.bottom <= layout.table.top, 'the view comes before the table');
+});
 
 test('the view draws the mesh, highlights a picked object, and is empty after a failed scene', async () => {
   await choose('crate', makeScene('example'));
