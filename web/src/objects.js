@@ -22,14 +22,34 @@ function startsWith(bytes, at, words) {
 function decimalAt(bytes, at) {
   let value = 0;
   while (bytes[at] >= 0x30 && bytes[at] <= 0x39) value = value * 10 + bytes[at++] - 0x30;
-  return { value, end: at };
+  return value;
+}
+
+// Where messages that may name an object or a list start: a newline followed
+// by 'M' or 'O'. No mapping line holds a capital letter, so the millions of
+// them are passed over by the byte searches, not line by line.
+function* messageStarts(trace) {
+  const following = (letter, from) => trace.indexOf(letter, from);
+  let nextM = following(0x4d, 1);
+  let nextO = following(0x4f, 1);
+  while (nextM !== -1 || nextO !== -1) {
+    const at = nextO === -1 || (nextM !== -1 && nextM < nextO) ? nextM : nextO;
+    if (trace[at - 1] === LINE) {
+      const resume = yield at - 1; // where the caller has read to, past a name
+      if (resume !== undefined && resume > at) {
+        if (nextM !== -1 && nextM < resume) nextM = following(0x4d, resume);
+        if (nextO !== -1 && nextO < resume) nextO = following(0x4f, resume);
+        continue;
+      }
+    }
+    if (at === nextM) nextM = following(0x4d, at + 1);
+    else nextO = following(0x4f, at + 1);
+  }
 }
 
 // The objects of the trace in file order: name (null for lists met before any
 // object), whether a mesh chunk was met in it, and the entries its lists
-// declared. Only lines that start a message are looked at: every message
-// begins with a newline followed by a capital, which no mapping line has, and
-// a name runs to its zero byte.
+// declared. A name runs to its zero byte, so that no name is taken for a message.
 export function objectsOf(trace) {
   const objects = [];
   let current = null;
@@ -37,47 +57,52 @@ export function objectsOf(trace) {
     current = { name, mesh: false, vertices: 0, faces: 0, mapping: 0, vertexLists: 0, mappingLists: 0 };
     objects.push(current);
   };
-  let at = trace.indexOf(LINE);
-  while (at !== -1) {
+  const starts = messageStarts(trace);
+  for (let step = starts.next(); !step.done; ) {
+    const at = step.value;
+    let resume;
     if (startsWith(trace, at, OBJECT)) {
       const start = at + OBJECT.length;
       let end = trace.indexOf(ZERO, start);
       if (end === -1) end = trace.length;
       open(new TextDecoder().decode(trace.subarray(start, end)));
-      at = trace.indexOf(LINE, end);
-      continue;
-    }
-    if (startsWith(trace, at, MESH)) {
+      resume = end;
+    } else if (startsWith(trace, at, MESH)) {
       if (current === null) open(null);
       current.mesh = true;
-    }
-    for (const { words, list } of LISTS) {
-      if (startsWith(trace, at, words)) {
-        if (current === null) open(null);
-        const { value, end } = decimalAt(trace, at + words.length);
-        current[list] += value;
-        if (list === 'vertices') ++current.vertexLists;
-        if (list === 'mapping') ++current.mappingLists;
-        at = end;
-        break;
+    } else {
+      for (const { words, list } of LISTS) {
+        if (startsWith(trace, at, words)) {
+          if (current === null) open(null);
+          current[list] += decimalAt(trace, at + words.length);
+          if (list === 'vertices') ++current.vertexLists;
+          if (list === 'mapping') ++current.mappingLists;
+          break;
+        }
       }
     }
-    at = trace.indexOf(LINE, at + 1);
+    step = starts.next(resume);
   }
   return objects;
 }
 
-// The smallest and largest x, y and z of `count` vertices from `first` of the
-// big-endian vertex file, or null for none.
-export function boundsOf(vertices, first, count) {
-  const available = Math.max(0, Math.min(count, Math.floor(vertices.length / 12) - first));
-  if (available === 0) return null;
+// The vertex file read back as a loader reads it: x y z floats, big-endian.
+export function positionsOf(vertices) {
   const view = new DataView(vertices.buffer, vertices.byteOffset, vertices.byteLength);
+  const positions = new Float32Array(Math.floor(vertices.length / 12) * 3);
+  for (let i = 0; i < positions.length; ++i) positions[i] = view.getFloat32(4 * i, false);
+  return positions;
+}
+
+// The smallest and largest x, y and z of `count` positions from `first`, or null for none.
+export function boundsOf(positions, first, count) {
+  const end = Math.min(first + count, positions.length / 3);
+  if (end <= first) return null;
   const min = [Infinity, Infinity, Infinity];
   const max = [-Infinity, -Infinity, -Infinity];
-  for (let at = 12 * first, end = 12 * (first + available); at < end; at += 12) {
+  for (let at = 3 * first; at < 3 * end; at += 3) {
     for (let axis = 0; axis < 3; ++axis) {
-      const value = view.getFloat32(at + 4 * axis, false);
+      const value = positions[at + axis];
       if (value < min[axis]) min[axis] = value;
       if (value > max[axis]) max[axis] = value;
     }
@@ -92,11 +117,12 @@ export function boundsOf(vertices, first, count) {
 // to index the whole vertex file.
 export function objects(result) {
   const index = [];
+  const positions = positionsOf(result.vertices ?? new Uint8Array(0));
   let firstVertex = 0;
   let firstFace = 0;
   let firstMapping = 0;
   for (const { name, mesh, vertices, faces, mapping } of objectsOf(result.trace)) {
-    const bounds = result.vertices ? boundsOf(result.vertices, firstVertex, vertices) : null;
+    const bounds = boundsOf(positions, firstVertex, vertices);
     index.push({ name, mesh, firstVertex, vertices, firstFace, faces, firstMapping, mapping, bounds });
     firstVertex += vertices;
     firstFace += faces;

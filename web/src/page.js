@@ -22,13 +22,18 @@ worker.onmessage = ({ data }) => {
   else job.resolve(data);
 };
 
+// scene: a Uint8Array, of which a copy goes over so that the caller's bytes
+// stay theirs, or a File, which the worker reads itself.
 function run(scene, withSummary, progress = () => {}) {
   return new Promise((resolve, reject) => {
     const id = nextId++;
     pending.set(id, { resolve, reject, progress });
-    // A copy goes over, so that the caller's bytes stay theirs.
-    const copy = scene.slice();
-    worker.postMessage({ id, scene: copy.buffer, withSummary }, [copy.buffer]);
+    if (scene instanceof Blob) {
+      worker.postMessage({ id, scene, withSummary });
+    } else {
+      const copy = scene.slice();
+      worker.postMessage({ id, scene: copy.buffer, withSummary }, [copy.buffer]);
+    }
   });
 }
 
@@ -161,8 +166,7 @@ async function convertFile(file) {
   progress.hidden = false;
   progress.removeAttribute('value');
   try {
-    const scene = new Uint8Array(await file.arrayBuffer());
-    const { result, summary } = await run(scene, true, ({ phase, fraction }) => {
+    const { result, summary } = await run(file, true, ({ phase, fraction }) => {
       setStatus(`Converting ${file.name}: ${phase}${fraction == null ? '' : ` ${Math.floor(100 * fraction)}%`}`);
       if (fraction == null) progress.removeAttribute('value');
       else progress.value = fraction;

@@ -4,35 +4,39 @@
 // ready to draw, each object's faces offset by the vertices before it as the
 // README tells loaders to do.
 
-import { boundsOf, objectsOf } from './objects.js';
+import { boundsOf, objectsOf, positionsOf } from './objects.js';
 
-// The files as a loader reads them, into arrays a GPU takes.
-function decoded({ vertices, faces, mapping }) {
-  const vertexView = new DataView(vertices.buffer, vertices.byteOffset, vertices.byteLength);
-  const positions = new Float32Array(Math.floor(vertices.length / 4));
-  for (let i = 0; i < positions.length; ++i) positions[i] = vertexView.getFloat32(4 * i, false);
-  const faceView = new DataView(faces.buffer, faces.byteOffset, faces.byteLength);
-  const indices = new Uint32Array(Math.floor(faces.length / 2));
-  for (let i = 0; i < indices.length; ++i) indices[i] = faceView.getUint16(2 * i, false);
-  let coordinates = null;
-  if (mapping) {
-    const mappingView = new DataView(mapping.buffer, mapping.byteOffset, mapping.byteLength);
-    coordinates = new Float32Array(Math.floor(mapping.length / 4));
-    for (let i = 0; i < coordinates.length; ++i) coordinates[i] = mappingView.getFloat32(4 * i, false);
-  }
-  return { positions, indices, coordinates };
+// The mapping file as a loader reads it: s t floats, big-endian.
+function coordinatesOf(mapping) {
+  const view = new DataView(mapping.buffer, mapping.byteOffset, mapping.byteLength);
+  const coordinates = new Float32Array(Math.floor(mapping.length / 8) * 2);
+  for (let i = 0; i < coordinates.length; ++i) coordinates[i] = view.getFloat32(4 * i, false);
+  return coordinates;
+}
+
+// The union of the objects' bounds, which together cover every vertex.
+function unionOf(objects) {
+  const present = objects.map((object) => object.bounds).filter((bounds) => bounds !== null);
+  if (present.length === 0) return null;
+  return {
+    min: [0, 1, 2].map((axis) => Math.min(...present.map((bounds) => bounds.min[axis]))),
+    max: [0, 1, 2].map((axis) => Math.max(...present.map((bounds) => bounds.max[axis]))),
+  };
 }
 
 // result: what convert() gave for a completed run. Gives the objects with
 // their counts, bounds and warnings, the scene's totals, and the drawing:
 // positions, indices (offset, and only faces inside the vertex file), texture
 // coordinates aligned with each object's vertices (or null), and each
-// object's range of indices.
+// object's range of indices. The files are read in one pass each.
 export function summarize(result) {
   const objects = objectsOf(result.trace);
-  const { positions, indices, coordinates } = decoded(result);
+  const positions = positionsOf(result.vertices);
   const vertexCount = positions.length / 3;
-  const drawn = new Uint32Array(indices.length);
+  const faceView = new DataView(result.faces.buffer, result.faces.byteOffset, result.faces.byteLength);
+  const faceCount = Math.floor(result.faces.length / 6);
+  const drawn = new Uint32Array(3 * faceCount);
+  const coordinates = result.mapping && coordinatesOf(result.mapping);
   const uvs = coordinates && new Float32Array(2 * vertexCount);
   let drawnLength = 0;
   let firstVertex = 0;
@@ -40,18 +44,24 @@ export function summarize(result) {
   let firstCoordinate = 0;
   for (const object of objects) {
     object.warnings = [];
-    object.bounds = boundsOf(result.vertices, firstVertex, object.vertices);
+    object.bounds = boundsOf(positions, firstVertex, object.vertices);
     object.firstIndex = drawnLength;
     let outside = 0;
     let pastFile = 0;
-    for (let f = firstFace; f < firstFace + object.faces && 3 * f + 2 < indices.length; ++f) {
-      const corners = [indices[3 * f], indices[3 * f + 1], indices[3 * f + 2]];
-      if (corners.some((index) => index >= object.vertices)) ++outside;
-      if (corners.some((index) => firstVertex + index >= vertexCount)) {
+    const ownVertices = object.vertices;
+    const inFile = vertexCount - firstVertex;  // indices below this land inside the vertex file
+    for (let f = firstFace, end = Math.min(firstFace + object.faces, faceCount); f < end; ++f) {
+      const a = faceView.getUint16(6 * f, false);
+      const b = faceView.getUint16(6 * f + 2, false);
+      const c = faceView.getUint16(6 * f + 4, false);
+      if (a >= ownVertices || b >= ownVertices || c >= ownVertices) ++outside;
+      if (a >= inFile || b >= inFile || c >= inFile) {
         ++pastFile;
         continue;
       }
-      for (const index of corners) drawn[drawnLength++] = firstVertex + index;
+      drawn[drawnLength++] = firstVertex + a;
+      drawn[drawnLength++] = firstVertex + b;
+      drawn[drawnLength++] = firstVertex + c;
     }
     object.indexCount = drawnLength - object.firstIndex;
     if (uvs) {
@@ -75,9 +85,9 @@ export function summarize(result) {
   const totals = {
     objects: objects.length,
     vertices: vertexCount,
-    faces: indices.length / 3,
+    faces: faceCount,
     mapping: coordinates ? coordinates.length / 2 : 0,
-    bounds: boundsOf(result.vertices, 0, vertexCount),
+    bounds: unionOf(objects),
   };
-  return { objects, totals, drawing: { positions, indices: drawn.slice(0, drawnLength), uvs } };
+  return { objects, totals, drawing: { positions, indices: drawn.subarray(0, drawnLength), uvs } };
 }

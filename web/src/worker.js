@@ -7,9 +7,11 @@ import { summarize } from './summary.js';
 const wasm = Uint8Array.from(atob(POLYMILL_WASM_BASE64), (c) => c.charCodeAt(0));
 const module = new WebAssembly.Module(wasm);
 
-self.onmessage = ({ data: { id, scene, withSummary } }) => {
+// scene: the bytes, or the File the user chose, read here, off the page's thread.
+self.onmessage = async ({ data: { id, scene, withSummary } }) => {
   try {
-    const result = convert(module, new Uint8Array(scene), (phase, fraction) =>
+    const bytes = new Uint8Array(scene instanceof Blob ? await scene.arrayBuffer() : scene);
+    const result = convert(module, bytes, (phase, fraction) =>
       self.postMessage({ id, progress: { phase, fraction } }),
     );
     if (withSummary && result.status === 0) self.postMessage({ id, progress: { phase: 'reading the arrays back' } });
