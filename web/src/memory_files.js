@@ -1,6 +1,6 @@
 // One folder of files held in memory, for the WASI layer: the scene the user
-// gave, and the files the run creates. Files grow by doubling, so that writing
-// a file of any size copies each byte a bounded number of times.
+// gave, and the files the run creates, which grow as they are written.
+import { GrowingBytes } from './growing_bytes.js';
 import { ERRNO, FILETYPE, FileSystemError } from './wasi.js';
 
 const DEVICE = 1;
@@ -18,27 +18,45 @@ function nameOf(path) {
   return parts.join('/');
 }
 
+// A file given whole, read as it is; it becomes a growing one if written to.
+class GivenBytes {
+  constructor(bytes) {
+    this.given = bytes;
+    this.size = bytes.length;
+  }
+  bytes() {
+    return this.given.subarray(0, this.size);
+  }
+  finish() {
+    return this.bytes();
+  }
+  truncate() {
+    this.size = 0;
+  }
+}
+
 export class MemoryFiles {
   constructor() {
-    this.files = new Map(); // name -> { inode, bytes, size }
+    this.files = new Map(); // name -> { inode, content: GivenBytes or GrowingBytes }
     this.nextInode = 1;
   }
 
   put(name, bytes) {
-    this.files.set(nameOf(name), { inode: this.nextInode++, bytes, size: bytes.length });
+    this.files.set(nameOf(name), { inode: this.nextInode++, content: new GivenBytes(bytes) });
   }
 
-  // The file's bytes as the run left them, or null when there is none.
+  // The file's bytes as the run left them, or null when there is none; once
+  // the run is over, as nothing is written after.
   take(name) {
     const file = this.files.get(nameOf(name));
-    return file ? file.bytes.subarray(0, file.size) : null;
+    return file ? file.content.finish() : null;
   }
 
   stat(path) {
     const name = nameOf(path);
     if (name === '') return { type: FILETYPE.directory, device: DEVICE, inode: 0, size: 0 };
     const file = name === null ? undefined : this.files.get(name);
-    return file ? { type: FILETYPE.regularFile, device: DEVICE, inode: file.inode, size: file.size } : null;
+    return file ? { type: FILETYPE.regularFile, device: DEVICE, inode: file.inode, size: file.content.size } : null;
   }
 
   readlink() {
@@ -53,29 +71,27 @@ export class MemoryFiles {
     if (file && create && exclusive) throw new FileSystemError(ERRNO.exist);
     if (!file) {
       if (!create) throw new FileSystemError(ERRNO.noent);
-      file = { inode: this.nextInode++, bytes: new Uint8Array(0), size: 0 };
+      file = { inode: this.nextInode++, content: new GrowingBytes() };
       this.files.set(name, file);
     }
-    if (truncate) file.size = 0;
+    if (truncate) file.content.truncate();
     return {
       type: FILETYPE.regularFile,
       read(into, position) {
-        const got = Math.max(0, Math.min(into.length, file.size - position));
-        into.set(file.bytes.subarray(position, position + got));
+        const bytes = file.content.bytes();
+        const got = Math.max(0, Math.min(into.length, bytes.length - position));
+        into.set(bytes.subarray(position, position + got));
         return got;
       },
       write(from, position) {
-        const end = position + from.length;
-        if (end > file.bytes.length) {
-          const grown = new Uint8Array(Math.max(end, 2 * file.bytes.length, 65536));
-          grown.set(file.bytes.subarray(0, file.size));
-          file.bytes = grown;
+        if (file.content instanceof GivenBytes) {
+          const grown = new GrowingBytes();
+          grown.write(file.content.bytes());
+          file.content = grown;
         }
-        if (position > file.size) file.bytes.fill(0, file.size, position);
-        file.bytes.set(from, position);
-        file.size = Math.max(file.size, end);
+        file.content.write(from, position);
       },
-      size: () => file.size,
+      size: () => file.content.size,
       close() {},
     };
   }

@@ -110,18 +110,15 @@ export function boundsOf(positions, first, count) {
   return { min, max };
 }
 
-// result: what convert() gave. The objects in file order, each {name, mesh,
-// firstVertex, vertices, firstFace, faces, firstMapping, mapping, bounds}:
-// first* is the index of the object's first record in each file, each count
-// its records there. A loader adds firstVertex to the object's face indices
-// to index the whole vertex file.
-export function objects(result) {
+// The index of the trace's objects (objectsOf) over the vertex file's
+// positions (positionsOf): each {name, mesh, firstVertex, vertices, firstFace,
+// faces, firstMapping, mapping, bounds}.
+export function indexOf(traceObjects, positions) {
   const index = [];
-  const positions = positionsOf(result.vertices ?? new Uint8Array(0));
   let firstVertex = 0;
   let firstFace = 0;
   let firstMapping = 0;
-  for (const { name, mesh, vertices, faces, mapping } of objectsOf(result.trace)) {
+  for (const { name, mesh, vertices, faces, mapping } of traceObjects) {
     const bounds = boundsOf(positions, firstVertex, vertices);
     index.push({ name, mesh, firstVertex, vertices, firstFace, faces, firstMapping, mapping, bounds });
     firstVertex += vertices;
@@ -129,4 +126,12 @@ export function objects(result) {
     firstMapping += mapping;
   }
   return index;
+}
+
+// result: what convert() gave. The objects in file order: first* is the index
+// of the object's first record in each file, each count its records there. A
+// loader adds firstVertex to the object's face indices to index the whole
+// vertex file.
+export function objects(result) {
+  return indexOf(objectsOf(result.trace), positionsOf(result.vertices ?? new Uint8Array(0)));
 }

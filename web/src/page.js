@@ -139,8 +139,9 @@ function save(bytes, name) {
   setTimeout(() => URL.revokeObjectURL(link.href), 60000);
 }
 
-function offerDownloads(result, base) {
-  const index = result.status === 0 ? new TextEncoder().encode(`${JSON.stringify(objects(result), null, 1)}\n`) : null;
+// summary: what the worker read back from a completed run, or null.
+function offerDownloads(result, summary, base) {
+  const index = summary && new TextEncoder().encode(`${JSON.stringify(summary.index, null, 1)}\n`);
   const files = [
     ['saveVertices', result.vertices, `${base}.vertices`],
     ['saveFaces', result.faces, `${base}.faces`],
@@ -156,6 +157,8 @@ function offerDownloads(result, base) {
   }
   $('downloads').hidden = false;
 }
+
+const nextFrame = () => new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0)));
 
 async function convertFile(file) {
   const base = file.name.replace(/\.[^.]*$/, '') || 'scene';
@@ -173,10 +176,12 @@ async function convertFile(file) {
     });
     current = { result, summary, picked: -1 };
     showTrace(result.trace);
-    offerDownloads(result, base);
+    offerDownloads(result, summary, base);
     if (result.status === 0) {
       setStatus(`Completed (status 0): ${file.name}`, 'completed');
       showTable(summary);
+      // The table is drawn first: building a large scene's view takes a while.
+      await nextFrame();
       viewer?.show(summary.drawing, summary.objects);
     } else {
       setStatus(`Failed (status ${result.status}): ${messageOf(result.trace)}`, 'failed');

@@ -3,30 +3,20 @@
 // scene.mapping`. Nothing of the conversion is done here; this only hands the
 // module its files and takes back what it left.
 import { Wasi } from './wasi.js';
+import { GrowingBytes } from './growing_bytes.js';
 import { MemoryFiles } from './memory_files.js';
 
 const NAMES = { scene: 'scene.3ds', vertices: 'scene.vertices', faces: 'scene.faces', mapping: 'scene.mapping' };
 const REPORT_EVERY_MS = 100;
 
-// Standard output, kept whole as the pieces the module wrote.
+// Standard output, kept whole as the module wrote it.
 class Collected {
   constructor() {
-    this.pieces = [];
-    this.size = 0;
+    this.all = new GrowingBytes();
   }
   write(bytes) {
-    this.pieces.push(bytes.slice());
-    this.size += bytes.length;
+    this.all.write(bytes);
     return true;
-  }
-  bytes() {
-    const all = new Uint8Array(this.size);
-    let at = 0;
-    for (const piece of this.pieces) {
-      all.set(piece, at);
-      at += piece.length;
-    }
-    return all;
   }
 }
 
@@ -69,7 +59,7 @@ export function convert(module, scene, progress = () => {}) {
   const status = wasi.start(new WebAssembly.Instance(module, wasi.imports()));
   return {
     status,
-    trace: trace.bytes(),
+    trace: trace.all.finish(),
     vertices: files.take(NAMES.vertices),
     faces: files.take(NAMES.faces),
     mapping: files.take(NAMES.mapping),

@@ -4,7 +4,7 @@
 // ready to draw, each object's faces offset by the vertices before it as the
 // README tells loaders to do.
 
-import { boundsOf, objectsOf, positionsOf } from './objects.js';
+import { indexOf, objectsOf, positionsOf } from './objects.js';
 
 // The mapping file as a loader reads it: s t floats, big-endian.
 function coordinatesOf(mapping) {
@@ -24,14 +24,17 @@ function unionOf(objects) {
   };
 }
 
-// result: what convert() gave for a completed run. Gives the objects with
-// their counts, bounds and warnings, the scene's totals, and the drawing:
+// result: what convert() gave for a completed run. Gives the object index (as
+// objects() gives it), the objects with their counts, bounds and warnings,
+// the scene's totals, and the drawing:
 // positions, indices (offset, and only faces inside the vertex file), texture
 // coordinates aligned with each object's vertices (or null), and each
 // object's range of indices. The files are read in one pass each.
 export function summarize(result) {
-  const objects = objectsOf(result.trace);
+  const traceObjects = objectsOf(result.trace);
   const positions = positionsOf(result.vertices);
+  const index = indexOf(traceObjects, positions);
+  const objects = traceObjects.map((object, i) => ({ ...object, bounds: index[i].bounds }));
   const vertexCount = positions.length / 3;
   const faceView = new DataView(result.faces.buffer, result.faces.byteOffset, result.faces.byteLength);
   const faceCount = Math.floor(result.faces.length / 6);
@@ -44,7 +47,6 @@ export function summarize(result) {
   let firstCoordinate = 0;
   for (const object of objects) {
     object.warnings = [];
-    object.bounds = boundsOf(positions, firstVertex, object.vertices);
     object.firstIndex = drawnLength;
     let outside = 0;
     let pastFile = 0;
@@ -89,5 +91,5 @@ export function summarize(result) {
     mapping: coordinates ? coordinates.length / 2 : 0,
     bounds: unionOf(objects),
   };
-  return { objects, totals, drawing: { positions, indices: drawn.subarray(0, drawnLength), uvs } };
+  return { index, objects, totals, drawing: { positions, indices: drawn.subarray(0, drawnLength), uvs } };
 }
