@@ -84,18 +84,23 @@ void operator delete[](void* memory, std::size_t, std::align_val_t) noexcept { r
 namespace polymill::test {
 namespace {
 
-TEST(OutOfMemory, ListsThatOutgrowMemoryEndTheRunWithItsMessage) {
-  // Two full vertex lists need list blocks larger than a megabyte, which fail.
+// Two full vertex lists: 1.5 MB of vertex file, in list blocks of up to 1 MiB.
+Bytes twoFullVertexLists() {
   const Bytes vertex = vertexEntries({{1, 2, 3}});
   Bytes entries;
   for (int i = 0; i < 65535; ++i) {
     entries.insert(entries.end(), vertex.begin(), vertex.end());
   }
   const Bytes list = chunk(MESH_VERTEX_LIST, {u16(65535), entries});
+  return chunk(MAIN, {list, list});
+}
+
+TEST(OutOfMemory, ListsThatOutgrowMemoryEndTheRunWithItsMessage) {
+  // The lists need blocks of a megabyte, which fail.
   TempDir folder;
   const std::string scene = folder.path("scene.3ds");
   const std::string vertices = folder.path("v.bin");
-  writeFile(scene, chunk(MAIN, {list, list}));
+  writeFile(scene, twoFullVertexLists());
   writeFile(vertices, {'o', 'l', 'd'});
 
   failFrom = std::size_t{1} << 20;
@@ -114,16 +119,8 @@ TEST(OutOfMemory, ListsThatOutgrowMemoryEndTheRunWithItsMessage) {
 // Converted in memory, a vertex file that outgrows memory is reported as a
 // file that could not be written, and nothing is thrown at the caller.
 TEST(OutOfMemory, OutputsInMemoryThatOutgrowItAreReported) {
-  const Bytes vertex = vertexEntries({{1, 2, 3}});
-  Bytes entries;
-  for (int i = 0; i < 65535; ++i) {
-    entries.insert(entries.end(), vertex.begin(), vertex.end());
-  }
-  const Bytes list = chunk(MESH_VERTEX_LIST, {u16(65535), entries});
-  const Bytes scene = chunk(MAIN, {list, list});  // lists in blocks of up to 1 MiB, 1.5 MB of vertex file
-
-  failFrom = std::size_t{3} << 19;
-  const Conversion result = convert(scene);
+  failFrom = std::size_t{3} << 19;  // the lists fit; the vertex file's 2 MiB of room does not
+  const Conversion result = convert(twoFullVertexLists());
   failFrom = SIZE_MAX;
 
   EXPECT_EQ(result.status, -1);
