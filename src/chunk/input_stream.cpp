@@ -7,10 +7,6 @@
 
 namespace polymill {
 
-namespace {
-constexpr std::size_t kBlockSize = std::size_t{1} << 18;
-}
-
 bool InputStream::openFile(const char* name) {
   if (platform::isFolder(name)) {
     return false;
@@ -25,7 +21,7 @@ bool InputStream::openFile(const char* name) {
   if (platform::canPosition(file_.get())) {
     block_.reset(new std::uint8_t[kBlockSize]);
   } else {
-    stream_ = std::make_unique<StreamWindow>(file_.get());
+    stream_ = std::make_unique<StreamWindow>(file_.get(), kBlockSize);
   }
   return true;
 }

@@ -23,6 +23,8 @@ class InputStream {
   // Positions are handed to the file as signed 32-bit offsets; anything at or
   // beyond this cannot be positioned at.
   static constexpr std::uint64_t kPositionLimit = std::uint64_t{1} << 31;
+  // How much is read from a file at a time.
+  static constexpr std::size_t kBlockSize = std::size_t{1} << 18;
 
   InputStream() = default;
   InputStream(const InputStream&) = delete;

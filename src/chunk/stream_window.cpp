@@ -7,11 +7,6 @@
 
 namespace polymill {
 
-namespace {
-// As much as the input reads from a file at a time.
-constexpr std::size_t kReadSize = std::size_t{1} << 18;
-}  // namespace
-
 StreamWindow::~StreamWindow() {
   if (bytes_ != nullptr) {
     platform::releaseClaimed(bytes_, 1);
@@ -27,7 +22,7 @@ bool StreamWindow::reach(std::uint64_t position, std::uint64_t keepFrom) {
     if (!makeRoom()) {
       return false;
     }
-    const std::size_t got = std::fread(bytes_ + held_, 1, std::min(kReadSize, capacity_ - held_), file_);
+    const std::size_t got = std::fread(bytes_ + held_, 1, std::min(readSize_, capacity_ - held_), file_);
     if (got == 0) {
       return false;
     }
@@ -50,10 +45,10 @@ void StreamWindow::forgetBefore(std::uint64_t keepFrom) {
 
 // Room for a whole read behind what is held; the window doubles when it lacks it.
 bool StreamWindow::makeRoom() {
-  if (capacity_ - held_ >= kReadSize) {
+  if (capacity_ - held_ >= readSize_) {
     return true;
   }
-  const std::size_t capacity = std::max(2 * capacity_, held_ + kReadSize);
+  const std::size_t capacity = std::max(2 * capacity_, held_ + readSize_);
   auto* grown = static_cast<std::uint8_t*>(platform::allocateClaimed(capacity, 1));
   if (grown == nullptr) {
     return false;

@@ -16,7 +16,8 @@ namespace polymill {
 // lists'.
 class StreamWindow {
  public:
-  explicit StreamWindow(std::FILE* file) : file_(file) {}
+  // Reads `readSize` bytes from `file` at a time.
+  StreamWindow(std::FILE* file, std::size_t readSize) : file_(file), readSize_(readSize) {}
   ~StreamWindow();
   StreamWindow(const StreamWindow&) = delete;
   StreamWindow& operator=(const StreamWindow&) = delete;
@@ -38,6 +39,7 @@ class StreamWindow {
   bool makeRoom();
 
   std::FILE* file_;
+  std::size_t readSize_;
   std::uint8_t* bytes_ = nullptr;
   std::size_t capacity_ = 0;
   std::uint64_t start_ = 0;

@@ -35,13 +35,7 @@ class BlockList {
   // Appends `item`; false, with nothing appended, when the list could not
   // grow within the run's memory budget.
   [[nodiscard]] bool push_back(const T& item) {
-    if ((blocks_.empty() || blocks_.back().used == blocks_.back().capacity) && !grow()) {
-      return false;
-    }
-    Block& last = blocks_.back();
-    ::new (static_cast<void*>(last.items + last.used)) T(item);
-    ++last.used;
-    return true;
+    return append(1, [&] { return item; });
   }
 
   // Appends `count` items, each the next result of `make()`; false, with the

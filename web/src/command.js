@@ -5,20 +5,14 @@
 import fs from 'node:fs';
 import path from 'node:path';
 import { Wasi } from './wasi.js';
-import { hostFiles, modulePath } from './host_files.js';
+import { hostFiles, modulePath, retried } from './host_files.js';
 
 // Standard output as the program has it: a closed pipe fails the write and the
 // run goes on. On Windows lines end in CR LF, as the C library's text mode
 // writes them for the native program.
 function standardOutput(lineEnd) {
   const write = (bytes) => {
-    for (let done = 0; done < bytes.length; ) {
-      try {
-        done += fs.writeSync(1, bytes, done, bytes.length - done);
-      } catch (error) {
-        if (error.code !== 'EAGAIN') throw error;
-      }
-    }
+    for (let done = 0; done < bytes.length; ) done += retried(() => fs.writeSync(1, bytes, done, bytes.length - done));
   };
   return {
     write(bytes) {
@@ -50,7 +44,8 @@ function withLineEnds(bytes) {
 // Gives the exit status, 0 or 255.
 export function runCommand(module, words, program = null) {
   // The module's one folder is the host's root: names are handed over absolute.
-  const args = [program === null ? 'polymill' : modulePath(program), ...words.map((word) => (word === '' ? word : modulePath(path.resolve(word))))];
+  const name = (word) => (word === '' ? word : modulePath(path.resolve(word)));
+  const args = [program === null ? 'polymill' : modulePath(program), ...words.map(name)];
   const wasi = new Wasi({
     args,
     fileSystem: hostFiles,

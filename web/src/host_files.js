@@ -30,7 +30,7 @@ function typeOf(stat) {
 
 // A pipe, FIFO or device takes and delivers its bytes once, in order: node does so when given no
 // position. A pipe that node shares may be in non-blocking mode; then a call waits its turn.
-function retried(call) {
+export function retried(call) {
   for (;;) {
     try {
       return call();
