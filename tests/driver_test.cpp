@@ -159,11 +159,11 @@ TEST_F(DriverTest, OutputFailuresFollowTheTraceAndFailTheRun) {
 }
 
 TEST_F(DriverTest, FullDiskFollowsTheTraceAndFailsTheRun) {
-  if (kFullDevice == nullptr) {
+  if (fullDevice() == nullptr) {
     GTEST_SKIP() << kNoFullDevice;
   }
   writeFile(in, chunk(MAIN, {chunk(MESH_VERTEX_LIST, {u16(1), vertexEntries({{1, 2, 3}})})}));
-  const RunResult run = runProgram({in, kFullDevice, faces, mapping});
+  const RunResult run = runProgram({in, fullDevice(), faces, mapping});
   EXPECT_EQ(run.status, -1);
   EXPECT_EQ(run.console, "\nMain Chunk found\nMesh Vertex List Found\nNumber of Vertices: 1\nError Writing Vertices\n");
   EXPECT_FALSE(fs::exists(faces));

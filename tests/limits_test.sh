@@ -109,6 +109,8 @@ if [ -n "$unmeasurable" ]; then
   skip "memory: $unmeasurable"
 elif command -v prlimit >/dev/null; then
   expect_out_of_memory "address-space limit" "$work/overlapping.3ds" prlimit --as=$((256 << 20))
+else
+  skip "address-space limit: no prlimit here"
 fi
 
 in_namespace() {  # in_namespace SETUP COMMAND...: COMMAND in a private mount namespace after SETUP

@@ -129,13 +129,13 @@ TEST_F(MeshWriterTest, FilesThatCannotBeOpenedAreReportedAndStopTheOutputs) {
 }
 
 TEST_F(MeshWriterTest, FilesThatCannotBeWrittenAreReportedAndStopTheOutputs) {
-  if (kFullDevice == nullptr) {
+  if (fullDevice() == nullptr) {
     GTEST_SKIP() << kNoFullDevice;
   }
   expectFailures({
-      {kFullDevice, faces_, mapping_, "Error Writing Vertices\n", false, false},
-      {vertices_, kFullDevice, mapping_, "Error Writing Faces\n", true, false},
-      {vertices_, faces_, kFullDevice, "Error Writing Mapping Coordinates\n", true, true},
+      {fullDevice(), faces_, mapping_, "Error Writing Vertices\n", false, false},
+      {vertices_, fullDevice(), mapping_, "Error Writing Faces\n", true, false},
+      {vertices_, faces_, fullDevice(), "Error Writing Mapping Coordinates\n", true, true},
   });
 }
 

@@ -51,6 +51,15 @@ Bytes readFile(const std::string& path) {
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+const char* fullDevice() {
+#ifdef _WIN32
+  return nullptr;
+#else
+  std::error_code error;
+  return std::filesystem::is_character_file("/dev/full", error) ? "/dev/full" : nullptr;
+#endif
+}
+
 std::string CapturedStream::text() const {
   std::fflush(file_);
   std::rewind(file_);

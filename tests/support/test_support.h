@@ -36,13 +36,10 @@ std::filesystem::path fsPath(const std::string& utf8);
 void writeFile(const std::string& path, const Bytes& bytes);
 Bytes readFile(const std::string& path);
 
-// A device on which every write fails for want of room, where the system has one.
-#ifdef _WIN32
-inline constexpr const char* kFullDevice = nullptr;
-#else
-inline constexpr const char* kFullDevice = "/dev/full";
-#endif
-inline constexpr const char* kNoFullDevice = "this system has no device that is always full";
+// A device on which every write fails for want of room (/dev/full), or null
+// where the system has none: Windows, or a container that leaves it out.
+const char* fullDevice();
+inline constexpr const char* kNoFullDevice = "this system has no device that is always full (/dev/full)";
 
 // A C stream in memory's place: tests hand it out as the console and read back what was written.
 class CapturedStream {

@@ -25,8 +25,9 @@ before(async () => {
   browser = await puppeteer.launch({
     executablePath: CHROMIUM,
     headless: true,
-    // As root in a container; WebGL from the software renderer; nothing fetched from the network.
-    args: ['--no-sandbox', '--enable-unsafe-swiftshader', '--use-angle=swiftshader', '--no-first-run',
+    // As root in a container, whose namespaces its sandbox may not get and whose /dev/shm may be small;
+    // WebGL from the software renderer; nothing fetched from the network.
+    args: ['--no-sandbox', '--disable-dev-shm-usage', '--enable-unsafe-swiftshader', '--use-angle=swiftshader', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync', '--disable-quic'],
   });
   downloads = scratch();
