@@ -98,7 +98,7 @@ void BM_Walk(benchmark::State& state) {
     MeshLists lists;
     ByteWriter console(devNull);
     const ChunkChain chain(openRoot(input));
-    benchmark::DoNotOptimize(walkChunks(*chain.root(), input, lists, console));
+    benchmark::DoNotOptimize(walkChunks(*chain.root(), input, lists, console, nullptr));
   }
   std::fclose(devNull);
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(scene.size()));

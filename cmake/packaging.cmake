@@ -5,6 +5,9 @@
 include(CMakePackageConfigHelpers)
 
 install(TARGETS polymill RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
+if(TARGET polymill-objects)  # the module has the index in itself
+  install(TARGETS polymill-objects RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
+endif()
 
 # The library: its one header, the static library, a CMake package
 # (find_package(polymill), target polymill::polymill) and a pkg-config file,
@@ -45,14 +48,17 @@ if(NOT WIN32)
   # The man page and changelog carry the project's version, compressed as Debian wants them.
   set(polymill_docs ${PROJECT_BINARY_DIR}/docs)
   configure_file(docs/polymill.1.in ${polymill_docs}/polymill.1 @ONLY)
+  configure_file(docs/polymill-objects.1.in ${polymill_docs}/polymill-objects.1 @ONLY)
   configure_file(docs/changelog.in ${polymill_docs}/changelog @ONLY)
-  foreach(doc polymill.1 changelog)
+  foreach(doc polymill.1 polymill-objects.1 changelog)
     add_custom_command(OUTPUT ${polymill_docs}/${doc}.gz
                        COMMAND gzip -9nkf ${polymill_docs}/${doc}
                        DEPENDS ${polymill_docs}/${doc})
   endforeach()
-  add_custom_target(polymill_docs ALL DEPENDS ${polymill_docs}/polymill.1.gz ${polymill_docs}/changelog.gz)
-  install(FILES ${polymill_docs}/polymill.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Runtime)
+  add_custom_target(polymill_docs ALL DEPENDS ${polymill_docs}/polymill.1.gz ${polymill_docs}/polymill-objects.1.gz
+                                              ${polymill_docs}/changelog.gz)
+  install(FILES ${polymill_docs}/polymill.1.gz ${polymill_docs}/polymill-objects.1.gz
+          DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT Runtime)
   install(FILES ${polymill_docs}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT Runtime)
   install(FILES ${polymill_docs}/changelog.gz DESTINATION ${polymill_dev_doc_dir} COMPONENT Development)
 endif()

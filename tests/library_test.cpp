@@ -21,7 +21,7 @@ Conversion commandRun(const Bytes& scene) {
   const std::vector<std::string> outputs = {folder.path("v"), folder.path("f"), folder.path("m")};
   writeFile(in, scene);
   const RunResult run = runProgram({in, outputs[0], outputs[1], outputs[2]});
-  Conversion result{run.status, run.console, {}, {}, {}};
+  Conversion result{run.status, run.console, {}, {}, {}, {}};
   std::optional<Bytes>* files[] = {&result.vertices, &result.faces, &result.mapping};
   for (std::size_t i = 0; i < outputs.size(); ++i) {
     if (std::filesystem::exists(fsPath(outputs[i]))) {

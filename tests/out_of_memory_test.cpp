@@ -126,6 +126,7 @@ TEST(OutOfMemory, OutputsInMemoryThatOutgrowItAreReported) {
   EXPECT_EQ(result.status, -1);
   EXPECT_TRUE(result.trace.ends_with("Number of Vertices: 65535\nError Writing Vertices\n")) << result.trace;
   EXPECT_EQ(result.faces, std::nullopt);
+  EXPECT_TRUE(result.objects.empty());
 }
 
 }  // namespace

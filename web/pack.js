@@ -18,11 +18,12 @@ fs.mkdirSync(path.join(staged, 'bin'));
 
 const manifest = fs.readFileSync(here('npm', 'package.json.in'), 'utf8').replace('@PROJECT_VERSION@', version);
 fs.writeFileSync(path.join(staged, 'package.json'), manifest);
-for (const file of ['index.js', 'index.d.ts', 'README.md', 'bin/polymill.js']) {
+const commands = ['bin/polymill.js', 'bin/polymill-objects.js'];
+for (const file of ['index.js', 'index.d.ts', 'README.md', ...commands]) {
   fs.copyFileSync(here('npm', file), path.join(staged, file));
 }
-fs.chmodSync(path.join(staged, 'bin/polymill.js'), 0o755);
-for (const file of ['command.js', 'growing_bytes.js', 'host_files.js', 'memory_files.js', 'objects.js', 'polymill.js', 'wasi.js']) {
+for (const command of commands) fs.chmodSync(path.join(staged, command), 0o755);
+for (const file of ['command.js', 'host_files.js', 'objects.js', 'polymill.js', 'wasi.js']) {
   fs.copyFileSync(here('src', file), path.join(staged, 'lib', file));
 }
 // The module as a script, so that bundlers take it in and nothing is fetched.

@@ -9,6 +9,7 @@
 // control group, the system's available memory): a scene that declares more
 // ends with the message "Not enough memory for the mesh lists" and status -1.
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -24,17 +25,35 @@
 
 namespace polymill {
 
+// The smallest and largest x, y and z of an object's vertices; NaNs do not count.
+struct Bounds {
+  std::array<float, 3> min, max;
+};
+
+// One object of the scene, in file order, and where its records lie in each
+// file. All objects share each file, and an object's face indices count from
+// its own first vertex: a loader adds firstVertex to them to index the whole
+// vertex file. The counts of all objects add up to each file's records.
+struct Object {
+  std::optional<std::string> name;  // bytes as read, no zero byte; nullopt for lists before any object
+  bool mesh;                        // a mesh chunk was met inside it (lights and cameras have none)
+  std::uint64_t firstVertex, vertices, firstFace, faces, firstMapping, mapping;
+  std::optional<Bounds> bounds;  // nullopt when it has no vertices
+};
+
 struct Conversion {
   int status;         // 0, or -1 as the program's entry function returns it
   std::string trace;  // what the program prints, with "\n" line ends
   std::optional<std::vector<std::uint8_t>> vertices, faces, mapping;
+  std::vector<Object> objects;  // the object index; empty when status is -1
 };
 
 // Converts a scene in memory as `polymill scene.3ds v f m` converts the file:
 // the same status and trace, and each output file's bytes exactly as that run
 // leaves them (x y z, then a b c, then s t, big-endian), or nullopt for a file
 // it would not have created (after a scene that is not one, only `vertices`
-// exists, empty). Touches no file and no console; calls are independent.
+// exists, empty), with the index of the scene's objects in those files.
+// Touches no file and no console; calls are independent.
 POLYMILL_API Conversion convert(std::span<const std::uint8_t> scene);
 
 // Runs the command line as the program does, `arguments` being the words after

@@ -11,6 +11,7 @@
 #include "chunk/input_stream.h"
 #include "chunk/mesh_walk.h"
 #include "mesh/mesh_types.h"
+#include "mesh/object_index.h"
 #include "output/byte_writer.h"
 #include "platform/console.h"
 #include "platform/file_names.h"
@@ -70,11 +71,11 @@ bool outputsCollide(const OutputTargets& outputs) {
 constexpr std::string_view kOutOfMemory = "\nNot enough memory for the mesh lists\n";
 
 // The run from the open input on: the vertex file is opened (created or
-// emptied) before anything is read, the root checked, the scene walked and
-// the files written. A walk that outgrows the budget ends the run right
-// after the trace it printed.
+// emptied) before anything is read, the root checked, the scene walked (into
+// `index` too, unless it is null) and the files written. A walk that outgrows
+// the budget ends the run right after the trace it printed.
 int runConversion(InputStream& input, const OutputTargets& outputs, const platform::MemoryBudget& budget,
-                  ByteWriter& console) {
+                  ByteWriter& console, ObjectIndex* index = nullptr) {
   MeshLists lists;
   OutputFile output;
   output.open(outputs.vertices);  // a failure shows when the vertices are written
@@ -88,8 +89,8 @@ int runConversion(InputStream& input, const OutputTargets& outputs, const platfo
     console.text("\nFile is not a valid 3ds file. Well one that I'll use");
     return -1;
   }
-  walkChunks(*chain.root(), input, lists, console);
-  if (budget.exhausted()) {
+  walkChunks(*chain.root(), input, lists, console, index);
+  if (budget.exhausted() || (index != nullptr && !index->claimHandOut())) {
     console.text(kOutOfMemory);
     return -1;
   }
@@ -183,7 +184,12 @@ Conversion convert(std::span<const std::uint8_t> scene) {
     input.openBytes(scene);
     const OutputTargets outputs = {OutputTarget(result.vertices), OutputTarget(result.faces),
                                    OutputTarget(result.mapping)};
-    return runConversion(input, outputs, budget, console);
+    ObjectIndex index;
+    const int status = runConversion(input, outputs, budget, console, &index);
+    if (status == 0) {
+      result.objects = index.take();
+    }
+    return status;
   });
   return result;
 }

@@ -1,7 +1,5 @@
 #include <cstdio>
 #include <span>
-#include <string>
-#include <vector>
 
 #include "platform/console.h"
 #include "platform/file_names.h"
@@ -20,16 +18,7 @@ int run(std::span<const char* const> arguments) {
 }  // namespace
 
 #ifdef _WIN32
-// Windows hands out the command line in the ANSI code page unless asked for
-// UTF-16; only UTF-16 carries every name the file system can hold.
-int wmain(int argc, wchar_t** argv) {
-  const std::vector<std::string> words = polymill::platform::utf8Arguments(argc, argv);
-  std::vector<const char*> arguments;
-  for (const std::string& word : words) {
-    arguments.push_back(word.c_str());
-  }
-  return run(arguments);
-}
+int wmain(int argc, wchar_t** argv) { return run(polymill::platform::Utf8Arguments(argc, argv).words()); }
 #else
 int main(int argc, char** argv) {
   return run(std::span<const char* const>(argv, argc > 0 ? static_cast<std::size_t>(argc) : 0));

@@ -1,5 +1,7 @@
 #include "chunk/mesh_walk.h"
 
+#include <functional>
+
 #include "chunk/chunk_kinds.h"
 #include "chunk/little_endian.h"
 #include "chunk/trace.h"
@@ -10,12 +12,15 @@ namespace {
 
 // Echoes the object's name, its zero byte included, and returns the bytes it
 // took: the name runs to its first zero byte or to the end of the input.
-std::uint32_t readObjectName(const Chunk& object, InputStream& input, Trace& trace) {
+std::uint32_t readObjectName(const Chunk& object, InputStream& input, Trace& trace, ObjectIndex* index) {
   input.seek(std::uint64_t{object.start} + kHeaderSize);
   std::uint32_t length = 0;
   std::uint8_t byte = 1;
   while (byte != 0 && input.nextByte(byte)) {
     trace.nameByte(byte);
+    if (index != nullptr && byte != 0) {
+      index->nameByte(byte);
+    }
     ++length;
   }
   trace.nameEnd();
@@ -63,37 +68,71 @@ std::uint16_t startList(ChunkKind list, InputStream& input, Trace& trace) {
   });
 }
 
+// What the walk carries from chunk to chunk.
+struct Walk {
+  InputStream& input;
+  MeshLists& lists;
+  Trace trace;
+  ObjectIndex* index;  // null where no index is wanted
+};
+
+// Reads a list with `read` and tells the index how many records it appended
+// to `list`. False when the list could not grow.
+template <typename Read, typename Item, typename Added>
+bool readList(Walk& walk, Read read, const BlockList<Item>& list, Added added) {
+  const std::size_t before = list.size();
+  const bool complete = read(walk.input, walk.lists, walk.trace);
+  if (walk.index != nullptr) {
+    added(*walk.index, list.size() - before);
+  }
+  return complete;
+}
+
 // Acts on one chunk by its id alone and returns where the walk goes next.
-Chunk* visit(Chunk& current, InputStream& input, MeshLists& lists, Trace& trace) {
+Chunk* visit(Chunk& current, Walk& walk) {
+  ObjectIndex* const index = walk.index;
   switch (current.id) {
+    case OBJECT_MESH:
+      if (index != nullptr) {
+        index->meshFound();
+      }
+      [[fallthrough]];
     case MAIN:
     case EDIT3DS:
-    case OBJECT_MESH:
-      trace.found(static_cast<ChunkKind>(current.id));
-      return firstChild(current, input, 0);
+      walk.trace.found(static_cast<ChunkKind>(current.id));
+      return firstChild(current, walk.input, 0);
     case OBJECT: {
-      trace.found(OBJECT);
-      const std::uint32_t nameLength = readObjectName(current, input, trace);
-      return firstChild(current, input, nameLength);
+      walk.trace.found(OBJECT);
+      if (index != nullptr) {
+        index->openObject();
+      }
+      const std::uint32_t nameLength = readObjectName(current, walk.input, walk.trace, index);
+      return firstChild(current, walk.input, nameLength);
     }
-    case MESH_VERTEX_LIST:
-      return readVertices(input, lists, trace) ? nextChunk(current, input) : nullptr;
+    case MESH_VERTEX_LIST: {
+      const auto added = [&](ObjectIndex& to, std::size_t count) { to.verticesAdded(walk.lists.vertices, count); };
+      return readList(walk, readVertices, walk.lists.vertices, added) ? nextChunk(current, walk.input) : nullptr;
+    }
     case MESH_FACE_LIST:
       // Sub-chunks after the faces (materials, smoothing) are stepped over with the list.
-      return readFaces(input, lists, trace) ? nextChunk(current, input) : nullptr;
+      return readList(walk, readFaces, walk.lists.faces, std::mem_fn(&ObjectIndex::facesAdded))
+                 ? nextChunk(current, walk.input)
+                 : nullptr;
     case MESH_MAPPING_LIST:
-      return readMapping(input, lists, trace) ? nextChunk(current, input) : nullptr;
+      return readList(walk, readMapping, walk.lists.mapping, std::mem_fn(&ObjectIndex::mappingAdded))
+                 ? nextChunk(current, walk.input)
+                 : nullptr;
     default:
-      return nextChunk(current, input);
+      return nextChunk(current, walk.input);
   }
 }
 
 }  // namespace
 
-Chunk* walkChunks(Chunk& root, InputStream& input, MeshLists& lists, ByteWriter& console) {
-  Trace trace(console);
+Chunk* walkChunks(Chunk& root, InputStream& input, MeshLists& lists, ByteWriter& console, ObjectIndex* index) {
+  Walk walk{input, lists, Trace(console), index};
   Chunk* last = &root;
-  for (Chunk* current = &root; current != nullptr; current = visit(*current, input, lists, trace)) {
+  for (Chunk* current = &root; current != nullptr; current = visit(*current, walk)) {
     last = current;
   }
   return last;

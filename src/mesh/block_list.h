@@ -55,9 +55,30 @@ class BlockList {
         ::new (static_cast<void*>(items + i)) T(make());
       }
       last.used += run;
+      size_ += run;
       count -= run;
     }
     return true;
+  }
+
+  std::size_t size() const { return size_; }
+
+  // Calls `visit` on each of the last `count` items (no more than the list
+  // holds), in order.
+  template <typename Visit>
+  void visitLast(std::size_t count, Visit visit) const {
+    std::size_t block = blocks_.size();
+    std::size_t skipped = 0;  // items of the first block visited that come before them
+    for (std::size_t found = 0; found < count;) {
+      const std::size_t used = blocks_[--block].used;
+      skipped = count - found < used ? used - (count - found) : 0;
+      found += used - skipped;
+    }
+    for (; block < blocks_.size(); ++block, skipped = 0) {
+      for (std::size_t i = skipped; i < blocks_[block].used; ++i) {
+        visit(blocks_[block].items[i]);
+      }
+    }
   }
 
   // Calls `visit` on the items of each block in order, as one span, and
@@ -69,6 +90,7 @@ class BlockList {
       releaseBlock(block);
     }
     blocks_.clear();
+    size_ = 0;
   }
 
   // The same, one item at a time.
@@ -121,6 +143,7 @@ class BlockList {
   }
 
   std::vector<Block> blocks_;
+  std::size_t size_ = 0;
 };
 
 }  // namespace polymill

@@ -70,12 +70,13 @@ std::filesystem::path executablePath() {
   }
 }
 
-std::vector<std::string> utf8Arguments(int argc, wchar_t** argv) {
-  std::vector<std::string> arguments;
+Utf8Arguments::Utf8Arguments(int argc, wchar_t** argv) {
   for (int i = 0; i < argc; ++i) {
-    arguments.push_back(utf8Of(argv[i]));
+    words_.push_back(utf8Of(argv[i]));
   }
-  return arguments;
+  for (const std::string& word : words_) {
+    pointers_.push_back(word.c_str());
+  }
 }
 
 namespace {

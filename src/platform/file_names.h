@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -37,8 +38,18 @@ bool isRegularOrAbsent(const char* name);
 std::filesystem::path executablePath();
 
 #ifdef _WIN32
-// The command line as UTF-8, from the UTF-16 arguments Windows gives `wmain`.
-std::vector<std::string> utf8Arguments(int argc, wchar_t** argv);
+// The command line as UTF-8, from the UTF-16 arguments Windows gives `wmain`:
+// Windows hands it out in the ANSI code page unless asked for UTF-16, and only
+// UTF-16 carries every name the file system can hold.
+class Utf8Arguments {
+ public:
+  Utf8Arguments(int argc, wchar_t** argv);
+  std::span<const char* const> words() const { return pointers_; }
+
+ private:
+  std::vector<std::string> words_;
+  std::vector<const char*> pointers_;
+};
 #endif
 
 }  // namespace polymill::platform

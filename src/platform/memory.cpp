@@ -222,9 +222,29 @@ MemoryBudget::MemoryBudget(std::uint64_t bytes)
 
 MemoryBudget::~MemoryBudget() { currentBudget = outer_; }
 
+namespace {
+
+// What an allocation takes: the allocators of the systems we know add a size word and round up to 16 bytes.
+std::uint64_t footprintOf(std::uint64_t bytes) { return (bytes + sizeof(std::size_t) + 15) / 16 * 16; }
+
+}  // namespace
+
+bool claim(std::uint64_t bytes) {
+  MemoryBudget* budget = currentBudget;
+  if (budget == nullptr) {
+    return true;
+  }
+  const std::uint64_t footprint = footprintOf(bytes);
+  if (budget->left_ < footprint) {
+    budget->exhausted_ = true;
+    return false;
+  }
+  budget->left_ -= footprint;
+  return true;
+}
+
 void* allocateClaimed(std::size_t bytes, std::size_t alignment) {
-  // The allocators of the systems we know add a size word and round up to 16 bytes.
-  const std::size_t footprint = (bytes + sizeof(std::size_t) + 15) / 16 * 16;
+  const std::uint64_t footprint = footprintOf(bytes);
   MemoryBudget* budget = currentBudget;
   if (budget != nullptr && budget->left_ < footprint) {
     budget->exhausted_ = true;

@@ -43,6 +43,7 @@ class MemoryBudget {
 
  private:
   friend void* allocateClaimed(std::size_t bytes, std::size_t alignment);
+  friend bool claim(std::uint64_t bytes);
   std::uint64_t left_;
   bool exhausted_ = false;
   MemoryBudget* outer_;
@@ -55,6 +56,11 @@ class MemoryBudget {
 // no exceptions (WebAssembly). Memory goes back with releaseClaimed.
 void* allocateClaimed(std::size_t bytes, std::size_t alignment);
 void releaseClaimed(void* memory, std::size_t alignment);
+
+// Claims the room of memory that a standard container will take for itself
+// (what a conversion in memory hands out): false, and the budget exhausted,
+// when the budget does not hold it.
+bool claim(std::uint64_t bytes);
 
 // Asks the system to back a large, suitably aligned allocation with huge pages,
 // where it has them; elsewhere it does nothing.

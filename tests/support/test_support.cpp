@@ -104,7 +104,7 @@ WalkResult walkScene(const Bytes& scene, bool terminal) {
   MeshLists lists;
   {
     ByteWriter console(consoleStream.get(), terminal);
-    const Chunk* last = walkChunks(*chain.root(), input, lists, console);
+    const Chunk* last = walkChunks(*chain.root(), input, lists, console, nullptr);
     for (const Chunk* record = last; record != nullptr; record = record->predecessor) {
       result.starts.push_back(record->start);
     }

@@ -10,6 +10,8 @@ export interface Conversion {
   faces: Uint8Array | null;
   /** s t floats per mapping coordinate. */
   mapping: Uint8Array | null;
+  /** The object index: where each object's records lie in each file; empty when status is -1. */
+  objects: SceneObject[];
 }
 
 /** Converts a 3DS scene held in memory. Safe for untrusted input. */

@@ -11,8 +11,9 @@ const decoded = (base64) =>
 let compiled = null;
 
 // scene: a Uint8Array of the 3DS file. Resolves to {status, trace, vertices,
-// faces, mapping}: what `polymill scene.3ds v f m` gives, as Uint8Arrays, a
-// file the program would not create being null.
+// faces, mapping, objects}: what `polymill scene.3ds v f m` gives, as
+// Uint8Arrays, a file the program would not create being null, and the
+// object index of those files (objects() gives it too).
 export async function convert(scene) {
   compiled ??= WebAssembly.compile(decoded(wasmBase64));
   return convertWith(await compiled, scene);

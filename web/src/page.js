@@ -1,6 +1,7 @@
 // The page: hands a scene to the converter, then shows what came back. All
 // conversion happens in the WebAssembly module, in a worker.
 import { objects } from './objects.js';
+import { totalsOf } from './summary.js';
 import { Viewer } from './viewer.js';
 
 /* global POLYMILL_WORKER_SOURCE */
@@ -16,18 +17,22 @@ let nextId = 1;
 worker.onmessage = ({ data }) => {
   const job = pending.get(data.id);
   if (!job) return;
-  if (data.progress) return job.progress(data.progress);
-  pending.delete(data.id);
-  if (data.error) job.reject(new Error(data.error));
-  else job.resolve(data);
+  if (data.last) pending.delete(data.id);
+  if (data.result) job.resolve(data.result);
+  else if (data.error) {
+    job.reject(new Error(data.error));
+    job.later(data); // for a caller that already has the result
+  } else job.later(data);
 };
 
 // scene: a Uint8Array, of which a copy goes over so that the caller's bytes
-// stay theirs, or a File, which the worker reads itself.
-function run(scene, withSummary, progress = () => {}) {
+// stay theirs, or a File, which the worker reads itself. Resolves to the
+// result; with `withSummary`, a completed run's files and summary follow
+// through `later`.
+function run(scene, withSummary, later = () => {}) {
   return new Promise((resolve, reject) => {
     const id = nextId++;
-    pending.set(id, { resolve, reject, progress });
+    pending.set(id, { resolve, reject, later });
     if (scene instanceof Blob) {
       worker.postMessage({ id, scene, withSummary });
     } else {
@@ -38,12 +43,12 @@ function run(scene, withSummary, progress = () => {}) {
 }
 
 // For scripts and tests: the same conversion the controls use. Gives
-// {status, trace, vertices, faces, mapping} as Uint8Arrays (null for a file
-// the program did not create); objects() gives the object index of such a
-// result, as the page offers it for download.
+// {status, trace, vertices, faces, mapping, objects}: Uint8Arrays (null for a
+// file the program did not create) and the object index; objects() gives the
+// index of such a result, as the page offers it for download.
 window.polymill = {
   async convert(bytes) {
-    return (await run(bytes, false)).result;
+    return run(bytes, false);
   },
   objects,
 };
@@ -91,7 +96,8 @@ function cell(row, text, className) {
   return td;
 }
 
-function showTable({ objects, totals }) {
+// objects: the index, or the summary's objects with the warnings found in the files.
+function showTable(objects, totals) {
   const body = $('objects');
   body.replaceChildren();
   objects.forEach((object, index) => {
@@ -102,7 +108,10 @@ function showTable({ objects, totals }) {
     cell(row, number(object.faces));
     cell(row, number(object.mapping));
     cell(row, boundsText(object.bounds), 'bounds');
-    const remark = object.warnings.length ? [`⚠ ${object.warnings.join('; ')}`, 'warning'] : object.noMesh ? ['no mesh (a light, a camera…)', 'note'] : null;
+    // Lights and cameras are objects without a mesh: nothing is wrong with them.
+    const noMesh = !object.mesh && object.vertices === 0 && object.faces === 0 && object.mapping === 0;
+    const warnings = object.warnings ?? [];
+    const remark = warnings.length ? [`⚠ ${warnings.join('; ')}`, 'warning'] : noMesh ? ['no mesh (a light, a camera…)', 'note'] : null;
     if (remark) {
       const line = body.insertRow();
       line.dataset.index = index;
@@ -139,9 +148,8 @@ function save(bytes, name) {
   setTimeout(() => URL.revokeObjectURL(link.href), 60000);
 }
 
-// summary: what the worker read back from a completed run, or null.
-function offerDownloads(result, summary, base) {
-  const index = summary && new TextEncoder().encode(`${JSON.stringify(summary.index, null, 1)}\n`);
+function offerDownloads(result, base) {
+  const index = result.status === 0 ? new TextEncoder().encode(`${JSON.stringify(result.objects, null, 1)}\n`) : null;
   const files = [
     ['saveVertices', result.vertices, `${base}.vertices`],
     ['saveFaces', result.faces, `${base}.faces`],
@@ -169,21 +177,25 @@ async function convertFile(file) {
   progress.hidden = false;
   progress.removeAttribute('value');
   try {
-    const { result, summary } = await run(file, true, ({ phase, fraction }) => {
-      setStatus(`Converting ${file.name}: ${phase}${fraction == null ? '' : ` ${Math.floor(100 * fraction)}%`}`);
-      if (fraction == null) progress.removeAttribute('value');
-      else progress.value = fraction;
-    });
-    current = { result, summary, picked: -1 };
+    let filesArrived;
+    const later = new Promise((resolve) => (filesArrived = resolve));
+    const result = await run(file, true, filesArrived);
+    current = { result, picked: -1 };
     showTrace(result.trace);
-    offerDownloads(result, summary, base);
     if (result.status === 0) {
       setStatus(`Completed (status 0): ${file.name}`, 'completed');
-      showTable(summary);
-      // The table is drawn first: building a large scene's view takes a while.
+      const totals = totalsOf(result.objects);
+      showTable(result.objects, totals);
+      // The table is drawn first: reading the files back and building a large scene's view take a while.
       await nextFrame();
+      const { files, summary, error } = await later;
+      if (error) throw new Error(error);
+      Object.assign(result, files);
+      offerDownloads(result, base);
+      showTable(summary.objects, totals);
       viewer?.show(summary.drawing, summary.objects);
     } else {
+      offerDownloads(result, base);
       setStatus(`Failed (status ${result.status}): ${messageOf(result.trace)}`, 'failed');
     }
   } catch (error) {

@@ -1,67 +1,60 @@
-// The conversion the page offers: the real program, compiled to WebAssembly,
-// run on a scene in memory as `polymill scene.3ds scene.vertices scene.faces
-// scene.mapping`. Nothing of the conversion is done here; this only hands the
-// module its files and takes back what it left.
+// The conversion the page and the npm package offer: the library's conversion
+// in memory, compiled into the WebAssembly module (polymill_convert). Nothing
+// of the conversion is done here: the scene goes into the module's memory,
+// and the status, the trace, the files and the object index come back out.
 import { Wasi } from './wasi.js';
-import { GrowingBytes } from './growing_bytes.js';
-import { MemoryFiles } from './memory_files.js';
 
-const NAMES = { scene: 'scene.3ds', vertices: 'scene.vertices', faces: 'scene.faces', mapping: 'scene.mapping' };
-const REPORT_EVERY_MS = 100;
+// Where the module's result keeps each part: 32-bit little-endian fields, as
+// src/app/module_exports.cpp lays them out. A file is (data, size, present).
+const RESULT = { status: 0, trace: 4, vertices: 16, faces: 28, mapping: 40, objects: 52, objectCount: 56 };
+const OBJECT = { size: 88, name: 0, nameSize: 4, flags: 8, min: 12, max: 24, counts: 40 };
+const FLAG = { named: 1, mesh: 2, bounded: 4 };
 
-// Standard output, kept whole as the module wrote it.
-class Collected {
-  constructor() {
-    this.all = new GrowingBytes();
+function objectsAt(view, at, count) {
+  const bytes = new Uint8Array(view.buffer);
+  const decoder = new TextDecoder();
+  const floats = (from) => [0, 4, 8].map((offset) => view.getFloat32(from + offset, true));
+  const objects = [];
+  for (let record = at; record < at + count * OBJECT.size; record += OBJECT.size) {
+    const flags = view.getUint32(record + OBJECT.flags, true);
+    const name = view.getUint32(record + OBJECT.name, true);
+    const [firstVertex, vertices, firstFace, faces, firstMapping, mapping] = [0, 1, 2, 3, 4, 5].map((i) =>
+      view.getFloat64(record + OBJECT.counts + 8 * i, true),
+    );
+    objects.push({
+      name: flags & FLAG.named ? decoder.decode(bytes.subarray(name, name + view.getUint32(record + OBJECT.nameSize, true))) : null,
+      mesh: (flags & FLAG.mesh) !== 0,
+      firstVertex, vertices, firstFace, faces, firstMapping, mapping,
+      bounds: flags & FLAG.bounded ? { min: floats(record + OBJECT.min), max: floats(record + OBJECT.max) } : null,
+    });
   }
-  write(bytes) {
-    this.all.write(bytes);
-    return true;
-  }
-}
-
-// The files, telling `progress` how far the scene has been read and how much has been written.
-function watched(files, sceneSize, progress) {
-  let last = 0;
-  const report = (phase, fraction) => {
-    const now = Date.now();
-    if (now - last >= REPORT_EVERY_MS) {
-      last = now;
-      progress(phase, fraction);
-    }
-  };
-  return {
-    stat: (path, follow) => files.stat(path, follow),
-    readlink: (path) => files.readlink(path),
-    open(path, how) {
-      const handle = files.open(path, how);
-      if (!how.write) {
-        return { ...handle, read: (into, position) => (report('reading', position / sceneSize), handle.read(into, position)) };
-      }
-      return { ...handle, write: (from, position) => (report('writing', null), handle.write(from, position)) };
-    },
-  };
+  return objects;
 }
 
 // module: the compiled WebAssembly.Module; scene: a Uint8Array of the scene.
-// Gives {status, trace, vertices, faces, mapping}: the status the program's
-// entry function returned (0 or -1), its standard output and the three files
-// as it left them, a file it did not create being null.
-export function convert(module, scene, progress = () => {}) {
-  const files = new MemoryFiles();
-  files.put(NAMES.scene, scene);
-  const trace = new Collected();
-  const wasi = new Wasi({
-    args: ['polymill', NAMES.scene, NAMES.vertices, NAMES.faces, NAMES.mapping],
-    fileSystem: watched(files, Math.max(1, scene.length), progress),
-    console: trace,
-  });
-  const status = wasi.start(new WebAssembly.Instance(module, wasi.imports()));
+// Gives {status, trace, vertices, faces, mapping, objects}: what `polymill
+// scene.3ds v f m` gives (the status its entry function returned, 0 or -1, its
+// standard output and the three files, a file it did not create being null),
+// and the object index of the files, empty when the status is -1.
+export function convert(module, scene) {
+  // A fresh instance for each scene: its memory goes when the result has been copied out.
+  const wasi = new Wasi({ args: ['polymill'], fileSystem: null, console: { write: () => true } });
+  const instance = new WebAssembly.Instance(module, wasi.imports());
+  const room = wasi.call(instance, 'polymill_scene_room', scene.length);
+  if (room === 0) throw new RangeError(`a scene of ${scene.length} bytes does not fit in the module's memory`);
+  new Uint8Array(instance.exports.memory.buffer, room, scene.length).set(scene);
+  const at = wasi.call(instance, 'polymill_convert', room, scene.length);
+  const view = new DataView(instance.exports.memory.buffer);
+  const copied = (offset) => {
+    const [data, size, present] = [0, 4, 8].map((field) => view.getUint32(at + offset + field, true));
+    return present ? new Uint8Array(view.buffer, data, size).slice() : null;
+  };
   return {
-    status,
-    trace: trace.all.finish(),
-    vertices: files.take(NAMES.vertices),
-    faces: files.take(NAMES.faces),
-    mapping: files.take(NAMES.mapping),
+    status: view.getInt32(at + RESULT.status, true),
+    trace: copied(RESULT.trace),
+    vertices: copied(RESULT.vertices),
+    faces: copied(RESULT.faces),
+    mapping: copied(RESULT.mapping),
+    objects: objectsAt(view, view.getUint32(at + RESULT.objects, true), view.getUint32(at + RESULT.objectCount, true)),
   };
 }

@@ -1,10 +1,16 @@
 // What a user must know about the arrays polymill wrote, read back from them
-// as a loader would: the objects and their counts from the trace's lines,
-// bounds and face indices from the files themselves (big-endian), and arrays
-// ready to draw, each object's faces offset by the vertices before it as the
-// README tells loaders to do.
+// as a loader would: the objects and their counts from the object index,
+// face indices from the files themselves (big-endian), and arrays ready to
+// draw, each object's faces offset by the vertices before it as the README
+// tells loaders to do.
 
-import { indexOf, objectsOf, positionsOf } from './objects.js';
+// The vertex file as a loader reads it: x y z floats, big-endian.
+function positionsOf(vertices) {
+  const view = new DataView(vertices.buffer, vertices.byteOffset, vertices.byteLength);
+  const positions = new Float32Array(Math.floor(vertices.length / 12) * 3);
+  for (let i = 0; i < positions.length; ++i) positions[i] = view.getFloat32(4 * i, false);
+  return positions;
+}
 
 // The mapping file as a loader reads it: s t floats, big-endian.
 function coordinatesOf(mapping) {
@@ -14,27 +20,33 @@ function coordinatesOf(mapping) {
   return coordinates;
 }
 
-// The union of the objects' bounds, which together cover every vertex.
-function unionOf(objects) {
-  const present = objects.map((object) => object.bounds).filter((bounds) => bounds !== null);
-  if (present.length === 0) return null;
-  return {
-    min: [0, 1, 2].map((axis) => Math.min(...present.map((bounds) => bounds.min[axis]))),
-    max: [0, 1, 2].map((axis) => Math.max(...present.map((bounds) => bounds.max[axis]))),
-  };
+// The scene's totals from its object index: the objects, the records of each
+// file (the index's counts add up to them), and the union of the bounds.
+export function totalsOf(objects) {
+  const totals = { objects: objects.length, vertices: 0, faces: 0, mapping: 0, bounds: null };
+  for (const { vertices, faces, mapping, bounds } of objects) {
+    totals.vertices += vertices;
+    totals.faces += faces;
+    totals.mapping += mapping;
+    if (bounds === null) continue;
+    totals.bounds ??= { min: [...bounds.min], max: [...bounds.max] };
+    for (let axis = 0; axis < 3; ++axis) {
+      totals.bounds.min[axis] = Math.min(totals.bounds.min[axis], bounds.min[axis]);
+      totals.bounds.max[axis] = Math.max(totals.bounds.max[axis], bounds.max[axis]);
+    }
+  }
+  return totals;
 }
 
-// result: what convert() gave for a completed run. Gives the object index (as
-// objects() gives it), the objects with their counts, bounds and warnings,
-// the scene's totals, and the drawing:
-// positions, indices (offset, and only faces inside the vertex file), texture
-// coordinates aligned with each object's vertices (or null), and each
-// object's range of indices. The files are read in one pass each.
+// result: what convert() gave for a completed run. Gives the objects of its
+// index with the warnings a loader should heed and whether each is without a
+// mesh, and the drawing: positions, indices (offset, and only faces inside
+// the vertex file), texture coordinates aligned with each object's vertices
+// (or null), and each object's range of indices. The files are read in one
+// pass each.
 export function summarize(result) {
-  const traceObjects = objectsOf(result.trace);
+  const objects = result.objects.map((object) => ({ ...object }));
   const positions = positionsOf(result.vertices);
-  const index = indexOf(traceObjects, positions);
-  const objects = traceObjects.map((object, i) => ({ ...object, bounds: index[i].bounds }));
   const vertexCount = positions.length / 3;
   const faceView = new DataView(result.faces.buffer, result.faces.byteOffset, result.faces.byteLength);
   const faceCount = Math.floor(result.faces.length / 6);
@@ -74,7 +86,7 @@ export function summarize(result) {
       object.warnings.push(`${outside} of ${object.faces} faces use an index at or past the object's ${object.vertices} vertices` +
         (pastFile > 0 ? `; ${pastFile} of them point past the whole vertex file and are not drawn` : ''));
     }
-    if (object.mappingLists > 0 && object.mapping !== object.vertices) {
+    if (object.mapping > 0 && object.mapping !== object.vertices) {
       object.warnings.push(`${object.mapping} mapping coordinates for ${object.vertices} vertices`);
     }
     // Lights and cameras are objects without a mesh: nothing is wrong with them.
@@ -84,12 +96,5 @@ export function summarize(result) {
     firstFace += object.faces;
     firstCoordinate += object.mapping;
   }
-  const totals = {
-    objects: objects.length,
-    vertices: vertexCount,
-    faces: faceCount,
-    mapping: coordinates ? coordinates.length / 2 : 0,
-    bounds: unionOf(objects),
-  };
-  return { index, objects, totals, drawing: { positions, indices: drawn.subarray(0, drawnLength), uvs } };
+  return { objects, drawing: { positions, indices: drawn.subarray(0, drawnLength), uvs } };
 }

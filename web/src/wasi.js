@@ -60,6 +60,13 @@ export class Wasi {
     }
   }
 
+  // Calls an export of an instance made with imports() that is used as a
+  // library rather than started.
+  call(instance, name, ...args) {
+    this.memory = instance.exports.memory;
+    return instance.exports[name](...args);
+  }
+
   // Views are taken anew on every call: growing the memory replaces its buffer.
   bytes() {
     return new Uint8Array(this.memory.buffer);

@@ -2,11 +2,12 @@
 // same status, trace and files as the native program, scene by scene.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
+import path from 'node:path';
 import { test } from 'node:test';
 import { convert } from '../src/polymill.js';
-import { objects, objectsOf } from '../src/objects.js';
-import { summarize } from '../src/summary.js';
-import { makeScene, paths, runNative, testScenes } from './support.js';
+import { objects } from '../src/objects.js';
+import { summarize, totalsOf } from '../src/summary.js';
+import { makeScene, nativeObjects, paths, runNative, scratch, testScenes } from './support.js';
 
 const module = new WebAssembly.Module(fs.readFileSync(paths.wasm));
 const text = (bytes) => new TextDecoder().decode(bytes);
@@ -21,6 +22,19 @@ test('every test scene converts as the native program converts it', () => {
   }
 });
 
+test("the module's object index is the native polymill-objects' index, to the JSON's last byte", () => {
+  const folder = scratch();
+  for (const [name, scene] of testScenes()) {
+    const file = path.join(folder, 'scene.3ds');
+    fs.writeFileSync(file, scene);
+    const native = nativeObjects(file);
+    const index = objects(convert(module, scene));
+    if (native.status === 0) assert.equal(`${JSON.stringify(index, null, 1)}\n`, native.json, name);
+    else assert.deepEqual(index, [], name);
+  }
+  fs.rmSync(folder, { recursive: true });
+});
+
 test('a scene outgrowing WebAssembly memory ends with the memory message', () => {
   // 6,000 overlapping lists declare 4.7 GB of vertices: more than a 32-bit module holds.
   const page = convert(module, makeScene('vertex-lists', 6000));
@@ -30,24 +44,18 @@ test('a scene outgrowing WebAssembly memory ends with the memory message', () =>
   assert.equal(page.faces, null);
 });
 
-test('the table reads objects and counts from the trace, whatever a name holds', () => {
-  const trace = new TextEncoder().encode(
-    '\nMain Chunk found\nMesh Vertex List Found\nNumber of Vertices: 2\n' +
-      '\nObject Found: fake\nMesh Face List Found\nNumber of Faces: 99\n\0\nObject Mesh Found' +
-      '\nMesh Face List Found\nNumber of Faces: 1\n\nMesh Vertex Mapping List Found\nNumber of Vertices: 2\n' +
-      '0: s= 0 t= 0\n1: s= 1 t= 1\n\n Complete ',
-  );
+test('the index names an object by its bytes, whatever words the name holds', () => {
+  const name = 'fake\nMesh Face List Found\nNumber of Faces: 99\n';
   assert.deepEqual(
-    objectsOf(trace).map(({ name, vertices, faces, mapping }) => ({ name, vertices, faces, mapping })),
-    [
-      { name: null, vertices: 2, faces: 0, mapping: 0 },
-      { name: 'fake\nMesh Face List Found\nNumber of Faces: 99\n', vertices: 0, faces: 1, mapping: 2 },
-    ],
+    objects(convert(module, makeScene('name', name))).map(({ name, mesh, faces }) => ({ name, mesh, faces })),
+    [{ name, mesh: true, faces: 0 }],
   );
 });
 
 test('what a loader must know is flagged, and faces are offset as a loader offsets them', () => {
-  const { objects, totals, drawing } = summarize(convert(module, makeScene('faces-beyond')));
+  const result = convert(module, makeScene('faces-beyond'));
+  const { objects, drawing } = summarize(result);
+  const totals = totalsOf(result.objects);
   assert.deepEqual(
     objects.map(({ name, warnings }) => [name, warnings]),
     [

@@ -6,13 +6,14 @@ import fs from 'node:fs';
 import path from 'node:path';
 import { test } from 'node:test';
 import { fileURLToPath, pathToFileURL } from 'node:url';
-import { runNative, scratch, testScenes } from './support.js';
+import { nativeObjects, runNative, scratch, testScenes } from './support.js';
 
 const tarball = process.env.POLYMILL_NPM_TARBALL;
 const folder = scratch();
 execFileSync('npm', ['install', '--offline', '--no-audit', '--no-fund', tarball], { cwd: folder, stdio: 'ignore' });
 const installed = path.join(folder, 'node_modules', 'polymill');
 const command = path.join(folder, 'node_modules', '.bin', 'polymill');
+const objectsCommand = path.join(folder, 'node_modules', '.bin', 'polymill-objects');
 
 // The command on a scene given by name, or through a shell's pipe as /dev/stdin.
 function runInstalled(scene, { piped = false } = {}) {
@@ -29,6 +30,11 @@ function runInstalled(scene, { piped = false } = {}) {
   const result = { status: run.status === 255 ? -1 : run.status, trace: new Uint8Array(run.stdout) };
   for (const file of ['vertices', 'faces', 'mapping']) result[file] = read(file[0]);
   assert.equal(run.stderr.length, 0, 'nothing on standard error');
+  // The index from the package's other command, as text the same as the native one's.
+  const index = spawnSync(objectsCommand, [name('scene.3ds')], { encoding: 'utf8' });
+  const native = nativeObjects(name('scene.3ds'));
+  assert.deepEqual([index.status, index.stdout, index.stderr], [native.status, native.json, native.message]);
+  result.objects = native.status === 0 ? JSON.parse(index.stdout) : [];
   fs.rmSync(work, { recursive: true });
   return result;
 }

@@ -10,7 +10,7 @@ import { after, before, test } from 'node:test';
 import { pathToFileURL } from 'node:url';
 import puppeteer from 'puppeteer-core';
 import { PNG } from 'pngjs';
-import { makeScene, paths, runNative, scratch, testScenes } from './support.js';
+import { makeScene, nativeObjects, paths, runNative, scratch, testScenes } from './support.js';
 
 const CHROMIUM = process.env.CHROMIUM ?? '/usr/bin/chromium';
 const text = (bytes) => new TextDecoder().decode(bytes);
@@ -94,7 +94,9 @@ test('every test scene: status, table, trace and downloads as the native program
       assert.equal(status.text, `Failed (status -1): ${message}`, name);
     }
     const shown = await page.$eval('#trace', (trace) => trace.textContent);
-    const expected = text(native.trace).split('\n').slice(0, 60).join('\n').replaceAll('\0', '\\x00');
+    // Control bytes of a name are shown as escapes.
+    const expected = text(native.trace).split('\n').slice(0, 60).join('\n')
+      .replace(/[\u0000-\u0008\u000b-\u001f\u007f]/g, (c) => `\\x${c.charCodeAt(0).toString(16).padStart(2, '0')}`);
     assert.equal(shown, expected, `${name}: first trace lines`);
     assert.deepEqual(await download('saveTrace', `${name}.trace.txt`), native.trace, `${name}: trace`);
     for (const [button, file] of [['saveVertices', 'vertices'], ['saveFaces', 'faces'], ['saveMapping', 'mapping']]) {
@@ -159,7 +161,12 @@ test('lights and cameras read "no mesh", and the object index is offered as it i
   assert.deepEqual(remarks, [['note', 'no mesh (a light, a camera…)'], ['note', 'no mesh (a light, a camera…)']]);
   const index = await page.evaluate(async (bytes) => window.polymill.objects(await window.polymill.convert(new Uint8Array(bytes))), Array.from(scene));
   assert.deepEqual(index.map(({ name, mesh, firstVertex }) => [name, mesh, firstVertex]), [['Box', true, 0], ['Light01', false, 8], ['Camera01', false, 8]]);
-  assert.deepEqual(JSON.parse(text(await download('saveObjects', 'lit.objects.json'))), index);
+  const offered = text(await download('saveObjects', 'lit.objects.json'));
+  assert.deepEqual(JSON.parse(offered), index);
+  const folder = scratch();
+  fs.writeFileSync(path.join(folder, 'lit.3ds'), scene);
+  assert.equal(offered, nativeObjects(path.join(folder, 'lit.3ds')).json, 'the native polymill-objects gives the same JSON');
+  fs.rmSync(folder, { recursive: true });
 });
 
 test('the table fits its panel, and a phone-sized window stacks the view over it, scrolling only down', async () => {
@@ -200,11 +207,12 @@ test('window.polymill.convert gives what the program gives, null for files it di
   for (const [name, scene] of testScenes()) {
     const native = runNative(scene);
     const result = await page.evaluate(async (bytes) => {
-      const { status, trace, vertices, faces, mapping } = await window.polymill.convert(new Uint8Array(bytes));
+      const { status, trace, vertices, faces, mapping, objects } = await window.polymill.convert(new Uint8Array(bytes));
       const plain = (array) => (array === null ? null : Array.from(array));
-      return { status, trace: plain(trace), vertices: plain(vertices), faces: plain(faces), mapping: plain(mapping) };
+      return { status, trace: plain(trace), vertices: plain(vertices), faces: plain(faces), mapping: plain(mapping), objects };
     }, Array.from(scene));
     assert.equal(result.status, native.status, name);
+    assert.deepEqual(result.objects, native.objects, `${name}: objects`);
     for (const part of ['trace', 'vertices', 'faces', 'mapping']) {
       assert.deepEqual(result[part], native[part] === null ? null : Array.from(native[part]), `${name}: ${part}`);
     }

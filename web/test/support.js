@@ -12,6 +12,7 @@ export const paths = {
   page: path.resolve(process.env.POLYMILL_PAGE ?? path.join(root, 'build/web/polymill.html')),
   wasm: path.resolve(process.env.POLYMILL_WASM ?? path.join(root, 'build/web/polymill.wasm')),
   program: path.join(native, 'polymill'),
+  objectsProgram: path.join(native, 'polymill-objects'),
   makeScene: path.join(native, 'tests/support/make_test_scene'),
 };
 
@@ -43,9 +44,17 @@ export function runNative(scene) {
     vertices: read('v'),
     faces: read('f'),
     mapping: read('m'),
+    objects: nativeObjects(name('scene.3ds')).objects,
   };
   fs.rmSync(folder, { recursive: true });
   return result;
+}
+
+// What the native polymill-objects gives for a scene's file: its status, its
+// JSON as text and as values ([] after a failure), and its standard error.
+export function nativeObjects(file) {
+  const run = spawnSync(paths.objectsProgram, [file], { maxBuffer: 1 << 30, encoding: 'utf8' });
+  return { status: run.status, json: run.stdout, objects: run.status === 0 ? JSON.parse(run.stdout) : [], message: run.stderr };
 }
 
 // The scenes every test runs: name, bytes.
@@ -54,6 +63,8 @@ export function testScenes() {
     ['example', makeScene('example')],
     ['pyramids', makeScene('pyramids', 4)],
     ['faces-beyond', makeScene('faces-beyond')],
+    ['with-lights', makeScene('with-lights')],
+    ['odd name', makeScene('name', 'Object Found: \u0001"\\ é\nMesh Face List Found')],
     ['hostile', makeScene('hostile')],
     ['not-a-scene', makeScene('not-a-scene')],
     ['empty file', new Uint8Array(0)],
