@@ -86,5 +86,35 @@ TEST(Library, ASceneOverTheBudgetEndsWithTheMemoryMessage) {
   expectSame(converted, commandRun(scene), "over the budget");
 }
 
+// What a call in memory holds besides the lists (its files, its trace)
+// counts against the budget: where the command, whose files and trace are
+// not in memory, converts within the budget, the call ends with the message.
+TEST(Library, FilesAndTraceInMemoryCountAgainstTheBudget) {
+  struct Case {
+    const char* name;
+    Bytes scene;
+  };
+  const Case cases[] = {
+      {"a vertex file of 2.4 MB", overlappingLists(MESH_VERTEX_LIST, 3)},
+      {"a trace of 4 MB", overlappingLists(MESH_MAPPING_LIST, 3)},
+  };
+  for (const Case& test : cases) {
+    const std::string fullTrace = convert(test.scene).trace;
+    const platform::MemoryBudget little(std::uint64_t{5} << 20);
+    EXPECT_EQ(commandRun(test.scene).status, 0) << test.name;
+    const Conversion converted = convert(test.scene);
+    EXPECT_EQ(converted.status, -1) << test.name;
+    const std::string_view message = "\nNot enough memory for the mesh lists\n";
+    ASSERT_TRUE(converted.trace.ends_with(message)) << test.name;
+    // The trace as far as it was held, less at most the message's room.
+    const std::string_view held(converted.trace.data(), converted.trace.size() - message.size());
+    EXPECT_TRUE(fullTrace.starts_with(held)) << test.name;
+    EXPECT_EQ(converted.vertices, Bytes{}) << test.name;
+    EXPECT_EQ(converted.faces, std::nullopt) << test.name;
+    EXPECT_EQ(converted.mapping, std::nullopt) << test.name;
+    EXPECT_TRUE(converted.objects.empty()) << test.name;
+  }
+}
+
 }  // namespace
 }  // namespace polymill::test

@@ -116,15 +116,18 @@ TEST(OutOfMemory, ListsThatOutgrowMemoryEndTheRunWithItsMessage) {
   EXPECT_TRUE(readFile(vertices).empty());  // emptied at the start, as on every run
 }
 
-// Converted in memory, a vertex file that outgrows memory is reported as a
-// file that could not be written, and nothing is thrown at the caller.
+// Converted in memory, a vertex file that outgrows memory ends the run as
+// lists that outgrow it do, and nothing is thrown at the caller.
 TEST(OutOfMemory, OutputsInMemoryThatOutgrowItAreReported) {
-  failFrom = std::size_t{3} << 19;  // the lists fit; the vertex file's 2 MiB of room does not
-  const Conversion result = convert(twoFullVertexLists());
+  const Bytes scene = twoFullVertexLists();
+  failFrom = std::size_t{5} << 18;  // the lists' blocks of 1 MiB fit; the vertex file's 1.5 MB of room does not
+  const Conversion result = convert(scene);
   failFrom = SIZE_MAX;
 
   EXPECT_EQ(result.status, -1);
-  EXPECT_TRUE(result.trace.ends_with("Number of Vertices: 65535\nError Writing Vertices\n")) << result.trace;
+  EXPECT_TRUE(result.trace.ends_with("Number of Vertices: 65535\n\nNot enough memory for the mesh lists\n"))
+      << result.trace;
+  EXPECT_EQ(result.vertices, std::vector<std::uint8_t>{});
   EXPECT_EQ(result.faces, std::nullopt);
   EXPECT_TRUE(result.objects.empty());
 }

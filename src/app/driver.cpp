@@ -90,7 +90,8 @@ int runConversion(InputStream& input, const OutputTargets& outputs, const platfo
     return -1;
   }
   walkChunks(*chain.root(), input, lists, console, index);
-  if (budget.exhausted() || (index != nullptr && !index->claimHandOut())) {
+  // What a conversion in memory hands out is claimed before any of it is written.
+  if (budget.exhausted() || (index != nullptr && !index->claimHandOut()) || !claimFilesInMemory(lists, outputs)) {
     console.text(kOutOfMemory);
     return -1;
   }
@@ -99,6 +100,16 @@ int runConversion(InputStream& input, const OutputTargets& outputs, const platfo
   }
   console.text("\n Complete ");
   return 0;
+}
+
+// The message after a trace kept in memory that memory could not hold: in
+// the room the trace already has, at the cost of its last bytes if need be,
+// so that it needs no more.
+void appendShortage(std::string& trace) {
+  if (trace.capacity() >= kOutOfMemory.size() && trace.capacity() - trace.size() < kOutOfMemory.size()) {
+    trace.resize(trace.capacity() - kOutOfMemory.size());
+  }
+  trace.append(kOutOfMemory);
 }
 
 #ifdef __cpp_exceptions
@@ -179,6 +190,7 @@ int convertScene(std::span<const std::uint8_t> scene, const OutputTargets& outpu
 
 Conversion convert(std::span<const std::uint8_t> scene) {
   Conversion result{};
+  bool traceHeld = true;
   result.status = guarded(&result.trace, [&](ByteWriter& console, const platform::MemoryBudget& budget) {
     InputStream input;
     input.openBytes(scene);
@@ -186,11 +198,18 @@ Conversion convert(std::span<const std::uint8_t> scene) {
                                    OutputTarget(result.mapping)};
     ObjectIndex index;
     const int status = runConversion(input, outputs, budget, console, &index);
-    if (status == 0) {
+    traceHeld = console.flush();
+    if (status == 0 && traceHeld) {
       result.objects = index.take();
     }
     return status;
   });
+  if (!traceHeld) {
+    // The trace outgrew the budget: the call ends as a walk that outgrows it
+    // does, the vertex file emptied and the others not made.
+    result = {-1, std::move(result.trace), std::vector<std::uint8_t>{}, std::nullopt, std::nullopt, {}};
+    appendShortage(result.trace);
+  }
   return result;
 }
 

@@ -1,7 +1,10 @@
 #include "output/byte_writer.h"
 
+#include <algorithm>
 #include <new>
 #include <type_traits>
+
+#include "platform/memory.h"
 
 namespace polymill {
 
@@ -45,6 +48,26 @@ void ByteWriter::drain() {
   used_ = 0;
 }
 
+namespace {
+
+// Appends to bytes in memory, whose room grows within the run's memory budget
+// (doubling, unless it was reserved whole before).
+template <typename Bytes>
+bool append(Bytes& bytes, const char* data, std::size_t size) {
+  const std::size_t needed = bytes.size() + size;
+  if (needed > bytes.capacity()) {
+    const std::size_t room = std::max(needed, 2 * bytes.capacity());
+    if (!platform::claim(room)) {
+      return false;
+    }
+    bytes.reserve(room);
+  }
+  bytes.insert(bytes.end(), data, data + size);
+  return true;
+}
+
+}  // namespace
+
 // Memory that cannot be had fails the write as a full disk would, so that it
 // is reported where the files are written, and never leaves a destructor.
 bool ByteWriter::deliver(const char* data, std::size_t size) {
@@ -55,14 +78,13 @@ bool ByteWriter::deliver(const char* data, std::size_t size) {
         } else {
 #ifdef __cpp_exceptions
           try {
-            target->insert(target->end(), data, data + size);
+            return append(*target, data, size);
           } catch (const std::bad_alloc&) {
             return false;
           }
 #else
-          target->insert(target->end(), data, data + size);
+          return append(*target, data, size);
 #endif
-          return true;
         }
       },
       target_);

@@ -1,14 +1,22 @@
 #include "output/mesh_writer.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <span>
 #include <string_view>
+#include <utility>
 
 #include "output/big_endian.h"
+#include "platform/memory.h"
 
 namespace polymill {
 
 namespace {
+
+// Bytes a record in each file.
+constexpr std::size_t kVertexRecord = 12;
+constexpr std::size_t kFaceRecord = 6;
+constexpr std::size_t kMappingRecord = 8;
 
 bool report(ByteWriter& console, std::string_view message) {
   console.text(message);
@@ -36,6 +44,7 @@ template <std::size_t Size, auto store, typename Item>
 // Writes every record and closes the file, so that a full disk shows here.
 template <std::size_t Size, auto store, typename List>
 bool writeFile(OutputFile& output, List& records, std::string_view cannotWrite, ByteWriter& console) {
+  output.expect(std::uint64_t{records.size()} * Size);
   records.drainSpans([&](auto items) {
     while (!items.empty()) {
       items = storeRun<Size, store>(output, items);
@@ -63,20 +72,34 @@ char* storeMapCoord(char* out, const MapCoord& coord) {
 
 }  // namespace
 
+bool claimFilesInMemory(const MeshLists& lists, const OutputTargets& targets) {
+  const std::pair<const OutputTarget&, std::uint64_t> files[] = {
+      {targets.vertices, std::uint64_t{lists.vertices.size()} * kVertexRecord},
+      {targets.faces, std::uint64_t{lists.faces.size()} * kFaceRecord},
+      {targets.mapping, std::uint64_t{lists.mapping.size()} * kMappingRecord},
+  };
+  std::uint64_t inMemory = 0;
+  for (const auto& [target, bytes] : files) {
+    inMemory += target.bytes != nullptr ? bytes : 0;
+  }
+  return inMemory == 0 || platform::claim(inMemory);
+}
+
 bool writeOutputs(MeshLists& lists, OutputFile& output, const OutputTargets& targets, ByteWriter& console) {
   if (!output.isOpen()) {
     return report(console, "Error Opening File to write Vertices\n");
   }
-  if (!writeFile<12, storeVertex>(output, lists.vertices, "Error Writing Vertices\n", console) ||
+  if (!writeFile<kVertexRecord, storeVertex>(output, lists.vertices, "Error Writing Vertices\n", console) ||
       !openFile(output, targets.faces, "Error Opening File to write Faces\n", console) ||
-      !writeFile<6, storeFace>(output, lists.faces, "Error Writing Faces\n", console)) {
+      !writeFile<kFaceRecord, storeFace>(output, lists.faces, "Error Writing Faces\n", console)) {
     return false;
   }
   if (!targets.mapping.given()) {
     return true;
   }
   return openFile(output, targets.mapping, "Error Opening File to write Mapping Coordinates\n", console) &&
-         writeFile<8, storeMapCoord>(output, lists.mapping, "Error Writing Mapping Coordinates\n", console);
+         writeFile<kMappingRecord, storeMapCoord>(output, lists.mapping, "Error Writing Mapping Coordinates\n",
+                                                  console);
 }
 
 }  // namespace polymill

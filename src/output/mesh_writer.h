@@ -24,4 +24,10 @@ struct OutputTargets {
 // file's pages instead of adding to them.
 bool writeOutputs(MeshLists& lists, OutputFile& output, const OutputTargets& targets, ByteWriter& console);
 
+// Claims from the run's memory budget the room of the files that are kept in
+// memory, each to be reserved whole before it is filled (which costs less at
+// the peak than a file that doubles); false, the budget exhausted, when they
+// do not fit.
+bool claimFilesInMemory(const MeshLists& lists, const OutputTargets& targets);
+
 }  // namespace polymill

@@ -7,7 +7,8 @@ namespace polymill {
 bool OutputFile::open(const OutputTarget& target) {
   close();
   if (target.bytes != nullptr) {
-    writer_.retarget(&target.bytes->emplace());
+    memory_ = &target.bytes->emplace();
+    writer_.retarget(memory_);
     open_ = true;
     return true;
   }
@@ -22,6 +23,12 @@ bool OutputFile::open(const OutputTarget& target) {
   return true;
 }
 
+void OutputFile::expect(std::uint64_t size) {
+  if (memory_ != nullptr) {
+    memory_->reserve(static_cast<std::size_t>(size));
+  }
+}
+
 bool OutputFile::close() {
   if (!open_) {
     return true;
@@ -30,6 +37,7 @@ bool OutputFile::close() {
   writer_.retarget(static_cast<std::FILE*>(nullptr));
   const bool closed = file_ == nullptr || std::fclose(file_) == 0;
   file_ = nullptr;
+  memory_ = nullptr;
   open_ = false;
   return written && closed;
 }

@@ -35,6 +35,10 @@ class OutputFile {
   bool open(const OutputTarget& target);
   bool isOpen() const { return open_; }
 
+  // The file is about to receive `size` bytes: a file in memory takes their
+  // room at once, claimed from the budget before (claimFilesInMemory).
+  void expect(std::uint64_t size);
+
   // Room for one record of at most ByteWriter::kCapacity bytes, then how much of it was used.
   char* reserve(std::size_t size) { return writer_.reserve(size); }
   void commit(char* end) { writer_.commit(end); }
@@ -44,7 +48,8 @@ class OutputFile {
   bool close();
 
  private:
-  std::FILE* file_ = nullptr;  // null for a file in memory
+  std::FILE* file_ = nullptr;                    // or
+  std::vector<std::uint8_t>* memory_ = nullptr;  // a file in memory
   bool open_ = false;
   ByteWriter writer_;
 };
