@@ -4,14 +4,20 @@
 # a terminal, and, as root where a private mount namespace can be made, a view
 # of the system with little memory (a /proc/meminfo or a control group's limit
 # files bind-mounted over the real ones), an address-space limit and, where one
-# can be made, a real control group of 256 MiB.
-# usage: limits_test.sh PROGRAM MAKE_HOSTILE MAKE_EXAMPLE EXAMPLE_SCENE [EMULATOR...]
+# can be made, a real control group of 256 MiB. In the same views and group,
+# conversions in memory by the library (several calls at once) or the npm
+# package: each converts exactly or ends with the memory message.
+# usage: limits_test.sh PROGRAM MAKE_HOSTILE MAKE_EXAMPLE EXAMPLE_SCENE "CONVERT_IN_MEMORY" CALLS [EMULATOR...]
+#   CONVERT_IN_MEMORY is a command, as words, that then takes CALLS SCENE PREFIX
+#   (tests/support/convert_in_memory.cpp); CALLS is how many it makes at once.
 set -u
 program=$1
 make_test_scene=$2
 make_example=$3
 example=$4
-shift 4
+convert_in_memory=$5
+calls=$6
+shift 6
 emulator="$*"
 work=$(mktemp -d)
 cleanup() {
@@ -33,6 +39,7 @@ same_files() {  # same_files CASE SUFFIX: the three files of a run equal the ref
     $emulator "$make_test_scene" vertex-lists 20 "$work/vertices.3ds" &&       # a 15.7 MB vertex file
     $emulator "$make_test_scene" vertex-lists 400 "$work/overlapping.3ds" &&   # 790 KB asking for 314 MB of lists
     $emulator "$make_test_scene" empty-chunks 10000000 "$work/empty.3ds" &&    # 10 million chunk records
+    $emulator "$make_test_scene" vertex-lists 100 "$work/once.3ds" &&          # 79 MB of lists and as much of file
     $emulator "$make_test_scene" name "$(printf 'A\033]0;owned\007\033[2J')" "$work/named.3ds" &&
     mkdir "$work/expected" && $emulator "$make_example" --expected "$work/expected"
 } || { echo "FAIL cannot make the test scenes"; exit 1; }
@@ -101,10 +108,57 @@ expect_example() {  # expect_example CASE COMMAND...: a scene that fits converts
 timed=""  # GNU time, where there is one, measures the peak: its last line, in KB
 [ -x /usr/bin/time ] && timed="/usr/bin/time -o $work/time -f %M"
 
+# expect_calls CASE SCENE COMMAND...: the calls in memory, run under COMMAND, each converting as the
+# program does (the files it left as SCENE.ref.*) or ending with the memory message, with the vertex
+# file empty and no other made; their peak beyond what they take for the example within 300 MiB.
+expect_calls() {
+  case_name=$1 scene=$2
+  shift 2
+  rm -f "$work"/mem.* "$work/time"
+  # shellcheck disable=SC2086  # the command's words
+  "$@" $convert_in_memory "$calls" "$work/$scene.3ds" "$work/mem"
+  status=$?
+  [ "$status" = 0 ] || { fail "$case_name: the calls ended with status $status"; return; }
+  outcome=""
+  for call in $(seq "$calls"); do
+    if [ "$(cat "$work/mem.$call.status")" = 0 ]; then
+      for kind in trace v f m; do
+        cmp -s "$work/$scene.ref.$kind" "$work/mem.$call.$kind" || fail "$case_name, call $call: $kind differs"
+      done
+      outcome="$outcome converted"
+    else
+      tail -c 38 "$work/mem.$call.trace" | grep -q "^Not enough memory for the mesh lists$" ||
+        fail "$case_name, call $call: no memory message"
+      [ -s "$work/mem.$call.v" ] && fail "$case_name, call $call: the vertex file is not empty"
+      [ -e "$work/mem.$call.f" ] || [ -e "$work/mem.$call.m" ] && fail "$case_name, call $call: a file was made"
+      outcome="$outcome out-of-memory"
+    fi
+  done
+  peak=$(peak_of)
+  if [ -n "$peak" ] && [ "$((peak - baseline))" -gt 307200 ]; then fail "$case_name: held $peak KB"; fi
+  echo "$case_name:$outcome, peak ${peak:-unmeasured} KB"
+}
+# Each scene with calls in memory, in a view of the system or a group that holds the first once only.
+all_calls() {  # all_calls WHERE COMMAND...
+  where=$1
+  shift
+  for scene in overlapping once example; do expect_calls "$where, $calls calls in memory, $scene" "$scene" "$@"; done
+}
+
 # Under an emulator or AddressSanitizer, their own memory would count.
 unmeasurable=""
 [ -n "$emulator" ] && unmeasurable="the emulator's own memory would count"
 [ -n "${ASAN_OPTIONS:-}" ] && unmeasurable="AddressSanitizer's own memory would count"
+if [ -z "$unmeasurable" ]; then  # what the calls in memory are compared with
+  cp "$example" "$work/example.3ds"
+  for scene in once example; do
+    "$program" "$work/$scene.3ds" "$work/$scene.ref.v" "$work/$scene.ref.f" "$work/$scene.ref.m" >"$work/$scene.ref.trace"
+  done
+  rm -f "$work/time"
+  # shellcheck disable=SC2086  # the command's words
+  $timed $convert_in_memory 1 "$work/example.3ds" "$work/mem" && baseline=$(peak_of)
+  baseline=${baseline:-0}
+fi
 if [ -n "$unmeasurable" ]; then
   skip "memory: $unmeasurable"
 elif command -v prlimit >/dev/null; then
@@ -129,6 +183,7 @@ else
     expect_out_of_memory "256 MiB available, $scene" "$work/$scene.3ds" in_namespace "$little" $timed
   done
   expect_example "256 MiB available, the example" in_namespace "$little"
+  all_calls "256 MiB available" in_namespace "$little" $timed
 
   mkdir -p "$work/cgroup2" "$work/cgroup1/memory"
   echo 268435456 >"$work/cgroup2/memory.max"
@@ -166,6 +221,7 @@ elif mkdir "$parent/polymill-test-$$" 2>/dev/null; then
   for scene in overlapping empty; do
     expect_out_of_memory "real cgroup of 256 MiB, $scene" "$work/$scene.3ds" in_cgroup $timed
   done
+  all_calls "real cgroup of 256 MiB" in_cgroup $timed
 else
   skip "real cgroup: none can be made here"
 fi

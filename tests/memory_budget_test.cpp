@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "chunk/chunk_kinds.h"
 #include "platform/memory.h"
+#include "polymill/polymill.h"
 #include "scenes.h"
 #include "test_support.h"
 
@@ -156,6 +158,47 @@ TEST_F(BudgetedRun, ASceneThatFitsConvertsAsWithoutABudget) {
   EXPECT_EQ(budgeted.console, free.console);
   EXPECT_EQ(readFile(vertices_), expected);
   EXPECT_EQ(expected.size(), 3u * 65535 * 12);
+}
+
+// Calls on several threads share what the process can use: a call that finds
+// the room taken by another ends with the message; alone, it converts.
+TEST(SharedBudget, CallsOnSeveralThreadsDrawOnOneFigure) {
+  const Bytes scene = overlappingLists(MESH_VERTEX_LIST, 5);  // 3.9 MB of lists, and as much of vertex file
+  const auto convertOnAThread = [&] {
+    Conversion result{};
+    std::thread([&] { result = convert(scene); }).join();
+    return result;
+  };
+  const Conversion alone = convertOnAThread();
+  ASSERT_EQ(alone.status, 0);
+  {
+    const platform::MemoryBudget process(64 * kMiB);  // the figure a first call set
+    ASSERT_TRUE(platform::claim(60 * kMiB));          // and most of it held by that call
+    const Conversion squeezed = convertOnAThread();
+    EXPECT_EQ(squeezed.status, -1);
+    EXPECT_TRUE(squeezed.trace.ends_with("\nNot enough memory for the mesh lists\n"));
+  }
+  {
+    // Three at once where two fit: each converts exactly or ends with the message.
+    const platform::MemoryBudget process(20 * kMiB);
+    std::vector<Conversion> results(3);
+    std::vector<std::thread> threads;
+    for (Conversion& result : results) {
+      threads.emplace_back([&] { result = convert(scene); });
+    }
+    for (std::thread& thread : threads) {
+      thread.join();
+    }
+    for (const Conversion& result : results) {
+      if (result.status == 0) {
+        EXPECT_EQ(result.vertices, alone.vertices);
+        EXPECT_EQ(result.trace, alone.trace);
+      } else {
+        EXPECT_TRUE(result.trace.ends_with("\nNot enough memory for the mesh lists\n"));
+      }
+    }
+  }
+  EXPECT_EQ(convertOnAThread().status, 0);  // calls one after another are independent
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ fs.mkdirSync(path.join(staged, 'bin'));
 const manifest = fs.readFileSync(here('npm', 'package.json.in'), 'utf8').replace('@PROJECT_VERSION@', version);
 fs.writeFileSync(path.join(staged, 'package.json'), manifest);
 const commands = ['bin/polymill.js', 'bin/polymill-objects.js'];
-for (const file of ['index.js', 'index.d.ts', 'README.md', ...commands]) {
+for (const file of ['index.js', 'index.d.ts', 'README.md', 'lib/host_memory.js', 'lib/no_host_memory.js', ...commands]) {
   fs.copyFileSync(here('npm', file), path.join(staged, file));
 }
 for (const command of commands) fs.chmodSync(path.join(staged, command), 0o755);

@@ -8,6 +8,9 @@
 // Memory is bounded by what the process can really use (its limits, its
 // control group, the system's available memory): a scene that declares more
 // ends with the message "Not enough memory for the mesh lists" and status -1.
+// For `convert` that bound takes in what the call hands out (the files, the
+// trace, the index), and calls on several threads at once share it: a call
+// that finds no room ends with the message while the others go on.
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,7 @@
 #include "platform/memory.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <new>
 #include <optional>
@@ -60,11 +61,13 @@ void adviseHugePages([[maybe_unused]] void* memory, [[maybe_unused]] std::size_t
 
 #ifdef __wasi__
 
-// A 32-bit module's memory ends at 4 GiB, and what it has grown to so far is spoken for.
+// A 32-bit module's memory ends at 4 GiB, and what it has grown to so far is
+// spoken for. Under node the host's files show the system's view as they do
+// natively (on Linux); in a browser there are none, and the 4 GiB alone count.
 std::uint64_t memoryAvailable() {
   constexpr std::uint64_t kAddressSpace = std::uint64_t{1} << 32;
   constexpr std::uint64_t kWasmPage = 65536;
-  return kAddressSpace - __builtin_wasm_memory_size(0) * kWasmPage;
+  return std::min(kAddressSpace - __builtin_wasm_memory_size(0) * kWasmPage, linuxMemoryAvailable("/"));
 }
 
 #else
@@ -211,50 +214,87 @@ std::uint64_t linuxMemoryAvailable(const std::filesystem::path& root) {
 }
 
 namespace {
+
 thread_local MemoryBudget* currentBudget = nullptr;
-}
 
-// A budget taken inside another never holds more than what is left of it.
-MemoryBudget::MemoryBudget(std::uint64_t bytes)
-    : left_(currentBudget == nullptr ? bytes : std::min(bytes, currentBudget->left_)), outer_(currentBudget) {
-  currentBudget = this;
-}
+// What the runs alive at the same time, on every thread, have left to claim.
+struct ProcessBudget {
+  std::atomic_flag busy = ATOMIC_FLAG_INIT;  // held for a few instructions at a time
+  std::uint64_t left = 0;
+  int runs = 0;
+};
+ProcessBudget processBudget;
 
-MemoryBudget::~MemoryBudget() { currentBudget = outer_; }
-
-namespace {
+class ProcessBudgetLock {
+ public:
+  ProcessBudgetLock() {
+    while (processBudget.busy.test_and_set(std::memory_order_acquire)) {
+    }
+  }
+  ~ProcessBudgetLock() { processBudget.busy.clear(std::memory_order_release); }
+  ProcessBudgetLock(const ProcessBudgetLock&) = delete;
+  ProcessBudgetLock& operator=(const ProcessBudgetLock&) = delete;
+};
 
 // What an allocation takes: the allocators of the systems we know add a size word and round up to 16 bytes.
 std::uint64_t footprintOf(std::uint64_t bytes) { return (bytes + sizeof(std::size_t) + 15) / 16 * 16; }
 
 }  // namespace
 
-bool claim(std::uint64_t bytes) {
-  MemoryBudget* budget = currentBudget;
-  if (budget == nullptr) {
-    return true;
+MemoryBudget::MemoryBudget(std::uint64_t bytes) : outer_(currentBudget) {
+  if (outer_ != nullptr) {
+    left_ = std::min(bytes, outer_->left());
+  } else {
+    const ProcessBudgetLock lock;
+    processBudget.left = processBudget.runs == 0 ? bytes : std::min(processBudget.left, bytes);
+    ++processBudget.runs;
   }
-  const std::uint64_t footprint = footprintOf(bytes);
-  if (budget->left_ < footprint) {
-    budget->exhausted_ = true;
-    return false;
-  }
-  budget->left_ -= footprint;
-  return true;
+  currentBudget = this;
 }
 
+MemoryBudget::~MemoryBudget() {
+  currentBudget = outer_;
+  if (outer_ == nullptr) {
+    const ProcessBudgetLock lock;
+    processBudget.left += claimed_;
+    --processBudget.runs;
+  }
+}
+
+std::uint64_t MemoryBudget::left() const {
+  if (outer_ != nullptr) {
+    return left_;
+  }
+  const ProcessBudgetLock lock;
+  return processBudget.left;
+}
+
+bool MemoryBudget::take(std::uint64_t footprint) {
+  bool taken = false;
+  if (outer_ != nullptr) {
+    taken = left_ >= footprint;
+    left_ -= taken ? footprint : 0;
+  } else {
+    const ProcessBudgetLock lock;
+    taken = processBudget.left >= footprint;
+    processBudget.left -= taken ? footprint : 0;
+    claimed_ += taken ? footprint : 0;
+  }
+  exhausted_ |= !taken;
+  return taken;
+}
+
+bool claim(std::uint64_t bytes) { return currentBudget == nullptr || currentBudget->take(footprintOf(bytes)); }
+
 void* allocateClaimed(std::size_t bytes, std::size_t alignment) {
-  const std::uint64_t footprint = footprintOf(bytes);
   MemoryBudget* budget = currentBudget;
-  if (budget != nullptr && budget->left_ < footprint) {
-    budget->exhausted_ = true;
+  if (budget != nullptr && !budget->take(footprintOf(bytes))) {
     return nullptr;
   }
   void* memory = alignment > __STDCPP_DEFAULT_NEW_ALIGNMENT__
                      ? ::operator new (bytes, std::align_val_t{alignment}, std::nothrow)
                      : ::operator new(bytes, std::nothrow);
   if (budget != nullptr) {
-    budget->left_ -= footprint;
     budget->exhausted_ |= memory == nullptr;
   }
   return memory;

@@ -14,6 +14,7 @@ namespace polymill::platform {
 // control group's limit less the group's usage, and the memory the system has
 // available (Linux); the job's limit and the memory that can still be
 // committed (Windows); the physical memory (macOS); what is left of the 4 GiB
+// and, where the host shows Linux's files (node), their figures too
 // (WebAssembly). A figure that cannot be read does not count; with none,
 // UINT64_MAX.
 std::uint64_t memoryAvailable();
@@ -27,10 +28,15 @@ std::uint64_t memoryAvailable();
 std::uint64_t linuxMemoryAvailable(const std::filesystem::path& root);
 
 // The budget of one run: what everything that grows with the input (the mesh
-// lists, the chain of chunk records) may take together. While one is alive it
-// is the budget that allocateClaimed draws on; without one, nothing is
-// counted. A budget taken while another is alive holds no more than what that
-// one has left.
+// lists, the chain of chunk records, and what a conversion in memory hands
+// out) may take together. While one is alive it is the budget that
+// allocateClaimed and claim draw on, on its thread; without one, nothing is
+// counted. Runs alive at the same time on several threads share one figure,
+// what the process can use: the first run sets it from `bytes`, a later one
+// lowers it to its own `bytes` if that is less, each claim is taken from
+// what is left of it, and what a run claimed goes back when it ends. A budget
+// taken inside another on the same thread holds no more than what that one
+// has left.
 class MemoryBudget {
  public:
   explicit MemoryBudget(std::uint64_t bytes);
@@ -44,9 +50,15 @@ class MemoryBudget {
  private:
   friend void* allocateClaimed(std::size_t bytes, std::size_t alignment);
   friend bool claim(std::uint64_t bytes);
-  std::uint64_t left_;
-  bool exhausted_ = false;
+
+  // Takes `footprint` bytes from what is left; false, and exhausted, when it does not hold them.
+  bool take(std::uint64_t footprint);
+  std::uint64_t left() const;
+
   MemoryBudget* outer_;
+  std::uint64_t left_ = 0;     // for a budget inside another; the outermost draw on the process's
+  std::uint64_t claimed_ = 0;  // taken from the process's, to go back
+  bool exhausted_ = false;
 };
 
 // The one way what grows with the input gets memory: claimed from the run's

@@ -4,6 +4,8 @@
 import { convert as convertWith } from './lib/polymill.js';
 export { objects } from './lib/objects.js';
 import { wasmBase64 } from './lib/polymill_wasm.js';
+// Under node, the host's figures of how much memory the process may use; in a browser, none.
+import { memoryFiles } from '#host-memory';
 
 const decoded = (base64) =>
   typeof Buffer === 'function' ? Buffer.from(base64, 'base64') : Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
@@ -16,5 +18,5 @@ let compiled = null;
 // object index of those files (objects() gives it too).
 export async function convert(scene) {
   compiled ??= WebAssembly.compile(decoded(wasmBase64));
-  return convertWith(await compiled, scene);
+  return convertWith(await compiled, scene, memoryFiles);
 }

@@ -101,3 +101,16 @@ export const hostFiles = {
     };
   },
 };
+
+// What the module reads of the host to know how much memory the process may
+// use, as the native program reads it (Linux: /proc/meminfo, /proc/self/cgroup
+// and the control groups' files), and nothing else.
+const MEMORY_FIGURES = /^\/(proc\/meminfo|proc\/self\/cgroup|sys\/fs\/cgroup\/)/;
+export const memoryFiles = {
+  stat: (name, follow) => (MEMORY_FIGURES.test(name) ? hostFiles.stat(name, follow) : null),
+  readlink: () => null,
+  open(name, how) {
+    if (!MEMORY_FIGURES.test(name) || how.write) throw new FileSystemError(ERRNO.noent);
+    return hostFiles.open(name, how);
+  },
+};

@@ -2,7 +2,7 @@
 // in memory, compiled into the WebAssembly module (polymill_convert). Nothing
 // of the conversion is done here: the scene goes into the module's memory,
 // and the status, the trace, the files and the object index come back out.
-import { Wasi } from './wasi.js';
+import { ERRNO, FileSystemError, Wasi } from './wasi.js';
 
 // Where the module's result keeps each part: 32-bit little-endian fields, as
 // src/app/module_exports.cpp lays them out. A file is (data, size, present).
@@ -31,30 +31,42 @@ function objectsAt(view, at, count) {
   return objects;
 }
 
-// module: the compiled WebAssembly.Module; scene: a Uint8Array of the scene.
-// Gives {status, trace, vertices, faces, mapping, objects}: what `polymill
-// scene.3ds v f m` gives (the status its entry function returned, 0 or -1, its
-// standard output and the three files, a file it did not create being null),
-// and the object index of the files, empty when the status is -1.
-export function convert(module, scene) {
-  // A fresh instance for each scene: its memory goes when the result has been copied out.
-  const wasi = new Wasi({ args: ['polymill'], fileSystem: null, console: { write: () => true } });
+// A browser shows the module no file: its memory is bounded by its 4 GiB alone.
+const noFiles = {
+  stat: () => null,
+  readlink: () => null,
+  open() {
+    throw new FileSystemError(ERRNO.noent);
+  },
+};
+
+// module: the compiled WebAssembly.Module; scene: a Uint8Array of the scene;
+// memoryFiles: where the module reads how much memory the process may use
+// (under node, the host's; see host_files.js). Gives {status, trace,
+// vertices, faces, mapping, objects}: what `polymill scene.3ds v f m` gives
+// (the status its entry function returned, 0 or -1, its standard output and
+// the three files, a file it did not create being null), and the object index
+// of the files, empty when the status is -1. The arrays are views of the
+// module's memory, which nothing else holds: copying them would need their
+// room twice.
+export function convert(module, scene, memoryFiles = noFiles) {
+  const wasi = new Wasi({ args: ['polymill'], fileSystem: memoryFiles, console: { write: () => true } });
   const instance = new WebAssembly.Instance(module, wasi.imports());
   const room = wasi.call(instance, 'polymill_scene_room', scene.length);
   if (room === 0) throw new RangeError(`a scene of ${scene.length} bytes does not fit in the module's memory`);
   new Uint8Array(instance.exports.memory.buffer, room, scene.length).set(scene);
   const at = wasi.call(instance, 'polymill_convert', room, scene.length);
   const view = new DataView(instance.exports.memory.buffer);
-  const copied = (offset) => {
+  const file = (offset) => {
     const [data, size, present] = [0, 4, 8].map((field) => view.getUint32(at + offset + field, true));
-    return present ? new Uint8Array(view.buffer, data, size).slice() : null;
+    return present ? new Uint8Array(view.buffer, data, size) : null;
   };
   return {
     status: view.getInt32(at + RESULT.status, true),
-    trace: copied(RESULT.trace),
-    vertices: copied(RESULT.vertices),
-    faces: copied(RESULT.faces),
-    mapping: copied(RESULT.mapping),
+    trace: file(RESULT.trace),
+    vertices: file(RESULT.vertices),
+    faces: file(RESULT.faces),
+    mapping: file(RESULT.mapping),
     objects: objectsAt(view, view.getUint32(at + RESULT.objects, true), view.getUint32(at + RESULT.objectCount, true)),
   };
 }

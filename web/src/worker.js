@@ -15,7 +15,10 @@ const buffersOf = (...arrays) => [...new Set(arrays.filter((bytes) => bytes).map
 self.onmessage = async ({ data: { id, scene, withSummary } }) => {
   try {
     const bytes = new Uint8Array(scene instanceof Blob ? await scene.arrayBuffer() : scene);
-    const result = convert(module, bytes);
+    const converted = convert(module, bytes);
+    // The module's memory cannot be handed over: each array goes as a copy of its own.
+    const own = (array) => array && array.slice();
+    const result = { ...converted, ...Object.fromEntries(['trace', 'vertices', 'faces', 'mapping'].map((part) => [part, own(converted[part])])) };
     const { status, trace, objects, vertices, faces, mapping } = result;
     if (!withSummary || status !== 0) {
       self.postMessage({ id, result, last: true }, buffersOf(trace, vertices, faces, mapping));

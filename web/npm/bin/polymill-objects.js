@@ -2,7 +2,7 @@
 // polymill-objects infile.3ds: the scene's object index as JSON on standard
 // output, the same text as the native command's and the page's download.
 import fs from 'node:fs';
-import { retried } from '../lib/host_files.js';
+import { memoryFiles, retried } from '../lib/host_files.js';
 import { convert } from '../lib/polymill.js';
 import { wasmBase64 } from '../lib/polymill_wasm.js';
 
@@ -25,7 +25,7 @@ function main(words) {
     return 1;
   }
   const module = new WebAssembly.Module(Buffer.from(wasmBase64, 'base64'));
-  const { status, trace, objects } = convert(module, scene);
+  const { status, trace, objects } = convert(module, scene, memoryFiles);
   if (status !== 0) {
     // What the program printed, ending in its message.
     write(2, Buffer.from(lineEnds(Buffer.from(trace).toString('latin1')), 'latin1'));
