@@ -17,10 +17,11 @@ install(FILES include/polymill/polymill.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR
 set(polymill_cmake_dir ${CMAKE_INSTALL_LIBDIR}/cmake/polymill)
 install(EXPORT polymillTargets NAMESPACE polymill:: DESTINATION ${polymill_cmake_dir} COMPONENT Development)
 configure_package_config_file(cmake/polymillConfig.cmake.in ${PROJECT_BINARY_DIR}/polymillConfig.cmake
-                              INSTALL_DESTINATION ${polymill_cmake_dir})
+                              INSTALL_DESTINATION ${polymill_cmake_dir} PATH_VARS CMAKE_INSTALL_BINDIR)
 # Before 1.0 a minor version may change the interface.
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/polymillConfigVersion.cmake COMPATIBILITY SameMinorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/polymillConfig.cmake ${PROJECT_BINARY_DIR}/polymillConfigVersion.cmake
+              cmake/polymillMeshes.cmake cmake/polymillConvertScene.cmake
         DESTINATION ${polymill_cmake_dir} COMPONENT Development)
 file(RELATIVE_PATH polymill_prefix_from_pc_dir /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
 string(REGEX REPLACE "/$" "" polymill_prefix_from_pc_dir ${polymill_prefix_from_pc_dir})
@@ -102,8 +103,11 @@ string(JOIN "\n" CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION
      "<polymill/polymill.h>, whose polymill::convert turns a 3DS scene in"
      "memory into its trace and its vertex, face and texture-mapping arrays,"
      "exactly as the polymill command writes them. With a CMake package"
-     "(find_package(polymill), target polymill::polymill) and a pkg-config"
-     "file.")
+     "(find_package(polymill), target polymill::polymill, the commands as"
+     "imported targets and polymill_add_meshes(), which converts a project's"
+     "scenes at build time) and a pkg-config file.")
+# The CMake package's build-time conversions run the commands of the polymill package.
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "polymill (= ${PROJECT_VERSION})")
 
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/package_contents.cmake)
 include(CPack)

@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Many scenes at once: a folder of scenes converted by the README's recipes,
+# one at a time and on every core. Not part of the test suite.
+#   bench/batch_benchmark.sh [BUILD_DIR] [WORK_DIR] [ROUNDS]
+# BUILD_DIR defaults to build/bench (cmake --workflow --preset bench); WORK_DIR,
+# where the corpus and the outputs go, to BUILD_DIR/batch-data (about 1 GB);
+# ROUNDS, the runs of each recipe whose median counts, to 3.
+#
+# The corpus, made once by make_scene: 1,000 scenes of one to three objects of
+# 1,000 to 5,000 vertices (with faces and UVs), 250 MB in all, as a game's or a
+# demo's asset folder might hold. Every run starts after `sync` with the
+# corpus in the page cache, and writes into a fresh folder, deleted after it.
+set -euo pipefail
+build=${1:-build/bench}
+work=${2:-$build/batch-data}
+rounds=${3:-3}
+polymill=$(realpath "$build/polymill")
+make_scene=$build/bench/make_scene
+cores=$(nproc)
+mkdir -p "$work/corpus"
+corpus=$(realpath "$work/corpus")
+
+if [ "$(find "$corpus" -name '*.3ds' | wc -l)" -ne 1000 ]; then
+  for i in $(seq 1000); do
+    vertices=$((1000 + (i * 7919) % 4000))
+    "$make_scene" $((1 + i % 3)) "$vertices" $((vertices * 3 / 2)) "$vertices" "$corpus/scene$i.3ds" >/dev/null
+  done
+fi
+bytes=$(du -cb "$corpus"/*.3ds | tail -n 1 | cut -f 1)
+
+# The README's recipes, each converting every scene of the corpus into OUT.
+one_at_a_time() {
+  find "$corpus" -name '*.3ds' -print0 | xargs -0 -P1 -I{} sh -c \
+    'n=$(basename "$1" .3ds); "$2" "$1" "$3/$n.vertices" "$3/$n.faces" "$3/$n.mapping" > "$3/$n.trace"' _ {} "$polymill" "$1"
+}
+every_core() {
+  find "$corpus" -name '*.3ds' -print0 | xargs -0 -P"$cores" -I{} sh -c \
+    'n=$(basename "$1" .3ds); "$2" "$1" "$3/$n.vertices" "$3/$n.faces" "$3/$n.mapping" > "$3/$n.trace"' _ {} "$polymill" "$1"
+}
+make_on_every_core() {
+  cat >"$1/Makefile" <<MAKE
+SCENES := \$(wildcard $corpus/*.3ds)
+all: \$(patsubst $corpus/%.3ds,%.vertices,\$(SCENES))
+%.vertices %.faces %.mapping %.trace &: $corpus/%.3ds
+	$polymill \$< \$*.vertices \$*.faces \$*.mapping > \$*.trace || { rm -f \$*.vertices \$*.faces \$*.mapping \$*.trace; exit 1; }
+MAKE
+  make -s -C "$1" -j"$cores"
+}
+
+median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+cat "$corpus"/*.3ds >/dev/null
+echo "corpus: 1000 scenes, $((bytes / 1000000)) MB; $cores cores: $(grep -m 1 'model name' /proc/cpuinfo | cut -d: -f2- | xargs)"
+printf '%-28s %10s %10s %8s\n' recipe "median s" "scenes/s" "MB/s"
+declare -A times
+for round in $(seq "$rounds"); do
+  for recipe in one_at_a_time every_core make_on_every_core; do
+    out=$work/out
+    rm -rf "$out" && mkdir -p "$out" && sync
+    start=$(date +%s%N)
+    "$recipe" "$out"
+    times[$recipe]="${times[$recipe]:-} $(($(date +%s%N) - start))"
+    [ "$(find "$out" -name '*.vertices' | wc -l)" -eq 1000 ] || { echo "$recipe left a scene out"; exit 1; }
+  done
+done
+rm -rf "$work/out"
+for recipe in one_at_a_time every_core make_on_every_core; do
+  # shellcheck disable=SC2086  # the times are words
+  ns=$(median ${times[$recipe]})
+  awk -v r="$recipe" -v ns="$ns" -v b="$bytes" 'BEGIN { s = ns / 1e9; printf "%-28s %10.2f %10.0f %8.0f\n", r, s, 1000 / s, b / 1e6 / s }'
+done
