@@ -177,8 +177,10 @@ std::string javaScriptNumber(double value) {
   if (value == 0) {
     return "0";  // -0 too
   }
+  std::string text;
   if (value < 0) {
-    return "-" + javaScriptNumber(-value);
+    text = "-";
+    value = -value;
   }
   // The shortest digits that read back as the value, d.ddde±x.
   char buffer[64];
@@ -193,19 +195,19 @@ std::string javaScriptNumber(double value) {
   const int k = static_cast<int>(digits.size());
   const int n = exponent + 1;  // where the point stands, counted from the first digit
   if (k <= n && n <= 21) {
-    return digits + std::string(static_cast<std::size_t>(n - k), '0');
+    return text.append(digits).append(static_cast<std::size_t>(n - k), '0');
   }
   if (0 < n && n <= 21) {
-    return digits.substr(0, static_cast<std::size_t>(n)) + "." + digits.substr(static_cast<std::size_t>(n));
+    return text.append(digits, 0, static_cast<std::size_t>(n)).append(".").append(digits, static_cast<std::size_t>(n));
   }
   if (-6 < n && n <= 0) {
-    return "0." + std::string(static_cast<std::size_t>(-n), '0') + digits;
+    return text.append("0.").append(static_cast<std::size_t>(-n), '0').append(digits);
   }
-  std::string text = digits.substr(0, 1);
+  text.append(digits, 0, 1);
   if (k > 1) {
-    text += "." + digits.substr(1);
+    text.append(".").append(digits, 1);
   }
-  return text + (n - 1 >= 0 ? "e+" : "e-") + std::to_string(std::abs(n - 1));
+  return text.append(n - 1 >= 0 ? "e+" : "e-").append(std::to_string(std::abs(n - 1)));
 }
 
 std::string objectsJson(const std::vector<Object>& objects) {
