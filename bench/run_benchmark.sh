@@ -2,9 +2,7 @@
 # End-to-end benchmark: polymill against the machine's own file I/O. Not part
 # of the test suite.
 #   bench/run_benchmark.sh [BUILD_DIR] [WORK_DIR] [ROUNDS]
-# With the npm package build/web/polymill-VERSION.tgz present (cmake --workflow
-# --preset web), it also installs it into a scratch folder and measures the
-# installed command, the WebAssembly module under node, against the native program.
+# The WebAssembly routes are measured by bench/wasm_benchmark.mjs.
 # BUILD_DIR defaults to build/bench (built with: cmake --workflow --preset bench);
 # WORK_DIR, where scenes and outputs go, defaults to BUILD_DIR/bench-data (about 5 GB);
 # ROUNDS, the runs of each command whose median counts, defaults to 5.
@@ -88,37 +86,4 @@ done
 echo "medians of $rounds rounds; ratio: polymill with the trace to a file over the floor (read + write)"
 echo "growth, 1GB over 330MB (trace to a file): $(awk -v a="${seconds_at[1GB]}" -v b="${seconds_at[330MB]}" 'BEGIN { printf "%.2f", a / b }')"
 
-# The npm package's command (cmake --workflow --preset web), installed from its
-# tarball as a user installs it, against the native program: both with the
-# trace to a file, taking turns, node's start included.
-tarball=$(ls build/web/polymill-*.tgz 2>/dev/null | head -n 1)
-if [ -z "$tarball" ]; then
-  echo "no build/web/polymill-VERSION.tgz: the npm command not measured (cmake --workflow --preset web)"
-  exit 0
-fi
-npm_prefix=$work/npm
-rm -rf "$npm_prefix" && mkdir -p "$npm_prefix"
-npm install --offline --no-audit --no-fund --prefix "$npm_prefix" "$tarball" >/dev/null
-node_polymill=$npm_prefix/node_modules/.bin/polymill
-node_to_file() { local o; o=$(fresh); "$node_polymill" "$1" "$o.v" "$o.f" "$o.m" > "$o.trace"; }
-node_start() { node -e 0; }
-best() { printf '%s\n' "$@" | sort -n | head -n 1; }
-printf '\n%-10s %10s %10s %7s %10s %10s %7s %9s\n' scene "native s" "node s" ratio "best nat." "best node" ratio "node MB"
-for name in example 30MB 330MB; do
-  scene=$work/scene-$name.3ds
-  [ "$name" = example ] && scene=$(dirname "$0")/../examples/textured_crate.3ds
-  natives=() nodes=() starts=()
-  for _ in $(seq "$rounds"); do
-    natives+=($(timed convert_to_file "$scene"))
-    nodes+=($(timed node_to_file "$scene"))
-    starts+=($(timed node_start))
-  done
-  out=$(fresh)
-  peak_kb=$(/usr/bin/time -f %M "$node_polymill" "$scene" "$out.v" "$out.f" "$out.m" 2>&1 > "$out.trace" | tail -n 1)
-  rm -f "$work"/run*
-  awk -v name="$name" -v n="$(median "${natives[@]}")" -v w="$(median "${nodes[@]}")" -v bn="$(best "${natives[@]}")" \
-    -v bw="$(best "${nodes[@]}")" -v peak_kb="$peak_kb" \
-    'BEGIN { printf "%-10s %10.3f %10.3f %7.2f %10.3f %10.3f %7.2f %9.1f\n", name, n / 1e9, w / 1e9, w / n, bn / 1e9, bw / 1e9, bw / bn, peak_kb / 1024 }'
-  [ "$name" = example ] && echo "node -e 0: median $(median "${starts[@]}" | awk '{ printf "%.3f", $1 / 1e9 }') s"
-done
-echo "medians and bests of $rounds rounds; ratio: the npm command over native; node MB: its peak resident memory"
+echo "the WebAssembly routes (npm command, page): node bench/wasm_benchmark.mjs"

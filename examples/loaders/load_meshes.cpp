@@ -46,9 +46,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string name = argv[1];
-  const auto vertices = records<float, 3>(name + ".vertices");     // x y z
-  const auto faces = records<std::uint16_t, 3>(name + ".faces");   // a b c
-  const auto mapping = records<float, 2>(name + ".mapping");       // s t
+  const auto vertices = records<float, 3>(name + ".vertices");    // x y z
+  const auto faces = records<std::uint16_t, 3>(name + ".faces");  // a b c
+  const auto mapping = records<float, 2>(name + ".mapping");      // s t
 
   std::cout << "vertices " << vertices.size() << "\nfaces " << faces.size() << "\nmapping " << mapping.size() << '\n';
   std::cout << "vertex 8 " << vertices[8][0] << ' ' << vertices[8][1] << ' ' << vertices[8][2] << '\n';

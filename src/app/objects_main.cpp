@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/objects_json.h"
 #include "platform/console.h"
 #include "platform/file_names.h"
@@ -70,9 +71,7 @@ int run(std::span<const char* const> arguments) {
 }  // namespace
 
 #ifdef _WIN32
-int wmain(int argc, wchar_t** argv) { return run(polymill::platform::Utf8Arguments(argc, argv).words()); }
+int wmain(int argc, wchar_t** argv) { return polymill::runWithArguments(argc, argv, run); }
 #else
-int main(int argc, char** argv) {
-  return run(std::span<const char* const>(argv, argc > 0 ? static_cast<std::size_t>(argc) : 0));
-}
+int main(int argc, char** argv) { return polymill::runWithArguments(argc, argv, run); }
 #endif

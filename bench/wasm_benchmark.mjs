@@ -1,0 +1,97 @@
+// The WebAssembly routes against the native release program, in one run: the
+// npm package's command, installed from its tarball into a scratch folder,
+// and the page in Debian's headless chromium (the scene chosen with the
+// page's own file input, until its table shows every object). Each scene and
+// round, the three take turns; every run starts after `sync`, outputs to fresh
+// names, the trace to a file. Not part of the test suite.
+//   node bench/wasm_benchmark.mjs [BENCH_BUILD] [WORK_DIR] [ROUNDS]
+// BENCH_BUILD (default build/bench: cmake --workflow --preset bench) has the
+// native program and the scene maker; build/web (cmake --workflow --preset
+// web) the page and the tarball; WORK_DIR defaults to BENCH_BUILD/wasm-data.
+import { execFileSync, execSync, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import { createRequire } from 'node:module';
+import os from 'node:os';
+import path from 'node:path';
+import { pathToFileURL } from 'node:url';
+
+const root = path.resolve(import.meta.dirname, '..');
+const [build = 'build/bench', work = path.join(build, 'wasm-data'), roundsText = '5'] = process.argv.slice(2);
+const rounds = Number(roundsText);
+const native = path.resolve(build, 'polymill');
+const makeScene = path.resolve(build, 'bench/make_scene');
+const web = path.join(root, 'build/web');
+fs.mkdirSync(work, { recursive: true });
+
+// The scenes of bench/run_benchmark.sh: objects of 40,000 vertices, 60,000 faces and 40,000 UVs.
+const scenes = [['example', path.join(root, 'examples/textured_crate.3ds'), 2]];
+for (const [name, objects] of [['30MB', 18], ['330MB', 200]]) {
+  const file = path.resolve(work, `scene-${name}.3ds`);
+  if (!fs.existsSync(file)) execFileSync(makeScene, [String(objects), '40000', '60000', '40000', file]);
+  scenes.push([name, file, objects]);
+}
+
+const tarball = fs.readdirSync(web).find((name) => /^polymill-.*\.tgz$/.test(name));
+const prefix = path.resolve(work, 'npm');
+fs.rmSync(prefix, { recursive: true, force: true });
+execFileSync('npm', ['install', '--offline', '--no-audit', '--no-fund', '--prefix', prefix, path.join(web, tarball)], { stdio: 'ignore' });
+const npmCommand = path.join(prefix, 'node_modules/.bin/polymill');
+
+let run = 0;
+// Seconds a command takes on a scene, with fresh outputs, deleted after it.
+function timedCommand(command, scene) {
+  const out = path.resolve(work, `run${++run}`);
+  execSync('sync');
+  const trace = fs.openSync(`${out}.trace`, 'w');
+  const start = process.hrtime.bigint();
+  const result = spawnSync(command, [scene, `${out}.v`, `${out}.f`, `${out}.m`], { stdio: ['ignore', trace, 'inherit'] });
+  const seconds = Number(process.hrtime.bigint() - start) / 1e9;
+  fs.closeSync(trace);
+  for (const suffix of ['trace', 'v', 'f', 'm']) fs.rmSync(`${out}.${suffix}`, { force: true });
+  if (result.status !== 0) throw new Error(`${command} ${scene}: status ${result.status}`);
+  return seconds;
+}
+
+const require = createRequire(path.join(root, 'web/package.json'));
+const { default: puppeteer } = await import(pathToFileURL(require.resolve('puppeteer-core')));
+const browser = await puppeteer.launch({
+  executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
+  headless: true,
+  args: ['--no-sandbox', '--disable-dev-shm-usage', '--enable-unsafe-swiftshader', '--use-angle=swiftshader',
+    '--no-first-run', '--disable-background-networking', '--disable-component-update', '--disable-sync', '--disable-quic'],
+});
+// Seconds from choosing the scene in a fresh tab of the page to its table of every object.
+async function timedPage(scene, objects) {
+  const tab = await browser.newPage();
+  await tab.setViewport({ width: 1280, height: 800 });
+  await tab.goto(pathToFileURL(path.join(web, 'polymill.html')).href);
+  const input = await tab.$('#choose');
+  execSync('sync');
+  const start = process.hrtime.bigint();
+  await input.uploadFile(scene);
+  await tab.waitForFunction((count) => document.getElementById('totals').textContent.startsWith(`${count} objects`),
+    { timeout: 600000, polling: 20 }, objects);
+  const seconds = Number(process.hrtime.bigint() - start) / 1e9;
+  await tab.close();
+  return seconds;
+}
+
+const median = (values) => [...values].sort((a, b) => a - b)[Math.floor((values.length - 1) / 2)];
+const best = (values) => Math.min(...values);
+console.log(`CPU: ${os.cpus()[0].model}, ${os.cpus().length} cores; node ${process.version}; ${await browser.version()}`);
+console.log(`${rounds} rounds, taking turns; seconds, trace to a file; ratios over the native program's median and best`);
+console.log('scene      native  (best)     npm  (best) ratio (best)    page  (best) ratio (best)');
+for (const [name, scene, objects] of scenes) {
+  const times = { native: [], npm: [], page: [] };
+  for (let round = 0; round < rounds; ++round) {
+    times.native.push(timedCommand(native, scene));
+    times.npm.push(timedCommand(npmCommand, scene));
+    times.page.push(await timedPage(scene, objects));
+  }
+  const [n, m, p] = [times.native, times.npm, times.page];
+  const f = (value, digits = 3) => value.toFixed(digits).padStart(7);
+  console.log(`${name.padEnd(8)} ${f(median(n))} ${f(best(n))} ${f(median(m))} ${f(best(m))} ${f(median(m) / median(n), 2)} ${f(best(m) / best(n), 2)} ` +
+    `${f(median(p))} ${f(best(p))} ${f(median(p) / median(n), 2)} ${f(best(p) / best(n), 2)}`);
+}
+await browser.close();
+fs.rmSync(prefix, { recursive: true, force: true });
