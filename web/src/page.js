@@ -183,7 +183,6 @@ async function convertFile(file) {
     current = { result, picked: -1 };
     showTrace(result.trace);
     if (result.status === 0) {
-      setStatus(`Completed (status 0): ${file.name}`, 'completed');
       const totals = totalsOf(result.objects);
       showTable(result.objects, totals);
       // The table is drawn first: reading the files back and building a large scene's view take a while.
@@ -194,6 +193,7 @@ async function convertFile(file) {
       offerDownloads(result, base);
       showTable(summary.objects, totals);
       viewer?.show(summary.drawing, summary.objects);
+      setStatus(`Completed (status 0): ${file.name}`, 'completed');
     } else {
       offerDownloads(result, base);
       setStatus(`Failed (status ${result.status}): ${messageOf(result.trace)}`, 'failed');
