@@ -31,7 +31,7 @@ TEXT
 # Each line as expected: the same words, and numbers of the same value however a language prints them.
 same_numbers() {  # same_numbers EXPECTED ACTUAL
   awk 'NR == FNR { expected[FNR] = $0; lines = FNR; next }
-       { split(expected[FNR], want); if (NF != length(want)) exit 1
+       { if (split(expected[FNR], want) != NF) exit 1
          for (i = 1; i <= NF; ++i) if ($i != want[i] && ($i + 0 != want[i] + 0 || $i !~ /^-?[0-9.e+-]+$/)) exit 1 }
        END { if (FNR != lines) exit 1 }' "$1" "$2"
 }
