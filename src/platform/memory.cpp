@@ -219,7 +219,7 @@ thread_local MemoryBudget* currentBudget = nullptr;
 
 // What the runs alive at the same time, on every thread, have left to claim.
 struct ProcessBudget {
-  std::atomic_flag busy = ATOMIC_FLAG_INIT;  // held for a few instructions at a time
+  std::atomic_flag busy;  // clear from the start; held for a few instructions at a time
   std::uint64_t left = 0;
   int runs = 0;
 };

@@ -40,22 +40,19 @@ const noFiles = {
   },
 };
 
-// module: the compiled WebAssembly.Module; scene: a Uint8Array of the scene;
-// memoryFiles: where the module reads how much memory the process may use
-// (under node, the host's; see host_files.js). Gives {status, trace,
-// vertices, faces, mapping, objects}: what `polymill scene.3ds v f m` gives
-// (the status its entry function returned, 0 or -1, its standard output and
-// the three files, a file it did not create being null), and the object index
-// of the files, empty when the status is -1. The arrays are views of the
-// module's memory, which nothing else holds: copying them would need their
-// room twice.
-export function convert(module, scene, memoryFiles = noFiles) {
+// A fresh instance of the module for one scene, with room for its `size`
+// bytes; its memory goes when nothing holds the result any more.
+function instanceFor(module, size, memoryFiles) {
   const wasi = new Wasi({ args: ['polymill'], fileSystem: memoryFiles, console: { write: () => true } });
   const instance = new WebAssembly.Instance(module, wasi.imports());
-  const room = wasi.call(instance, 'polymill_scene_room', scene.length);
-  if (room === 0) throw new RangeError(`a scene of ${scene.length} bytes does not fit in the module's memory`);
-  new Uint8Array(instance.exports.memory.buffer, room, scene.length).set(scene);
-  const at = wasi.call(instance, 'polymill_convert', room, scene.length);
+  const room = wasi.call(instance, 'polymill_scene_room', size);
+  if (room === 0) throw new RangeError(`a scene of ${size} bytes does not fit in the module's memory`);
+  return { wasi, instance, room, sceneBytes: new Uint8Array(instance.exports.memory.buffer, room, size) };
+}
+
+// Converts the scene placed in the instance's room, and reads the result.
+function converted({ wasi, instance, room, sceneBytes }) {
+  const at = wasi.call(instance, 'polymill_convert', room, sceneBytes.length);
   const view = new DataView(instance.exports.memory.buffer);
   const file = (offset) => {
     const [data, size, present] = [0, 4, 8].map((field) => view.getUint32(at + offset + field, true));
@@ -69,4 +66,31 @@ export function convert(module, scene, memoryFiles = noFiles) {
     mapping: file(RESULT.mapping),
     objects: objectsAt(view, view.getUint32(at + RESULT.objects, true), view.getUint32(at + RESULT.objectCount, true)),
   };
+}
+
+// module: the compiled WebAssembly.Module; scene: a Uint8Array of the scene;
+// memoryFiles: where the module reads how much memory the process may use
+// (under node, the host's; see host_files.js). Gives {status, trace,
+// vertices, faces, mapping, objects}: what `polymill scene.3ds v f m` gives
+// (the status its entry function returned, 0 or -1, its standard output and
+// the three files, a file it did not create being null), and the object index
+// of the files, empty when the status is -1. The arrays are views of the
+// module's memory, which nothing else holds: copying them would need their
+// room twice.
+export function convert(module, scene, memoryFiles = noFiles) {
+  const placed = instanceFor(module, scene.length, memoryFiles);
+  placed.sceneBytes.set(scene);
+  return converted(placed);
+}
+
+// The same for a Blob (a File the user chose), read straight into the
+// module's memory, piece by piece, so that the scene is never held twice.
+export async function convertBlob(module, blob) {
+  const placed = instanceFor(module, blob.size, noFiles);
+  const reader = blob.stream().getReader();
+  for (let at = 0, piece = await reader.read(); !piece.done; piece = await reader.read()) {
+    placed.sceneBytes.set(piece.value, at);
+    at += piece.value.length;
+  }
+  return converted(placed);
 }

@@ -2,7 +2,7 @@
 // responsive. The module is compiled once. For the page, the result goes over
 // as soon as it is there, with the object index for the table; the files
 // follow with what the view needs, read back from them.
-import { convert } from './polymill.js';
+import { convert, convertBlob } from './polymill.js';
 import { summarize } from './summary.js';
 
 /* global POLYMILL_WASM_BASE64 */
@@ -11,24 +11,28 @@ const module = new WebAssembly.Module(wasm);
 
 const buffersOf = (...arrays) => [...new Set(arrays.filter((bytes) => bytes).map((bytes) => bytes.buffer))];
 
+// The module's memory cannot be handed over: what goes is a copy of its own.
+const own = (array) => array && array.slice();
+
 // scene: the bytes, or the File the user chose, read here, off the page's thread.
 self.onmessage = async ({ data: { id, scene, withSummary } }) => {
   try {
-    const bytes = new Uint8Array(scene instanceof Blob ? await scene.arrayBuffer() : scene);
-    const converted = convert(module, bytes);
-    // The module's memory cannot be handed over: each array goes as a copy of its own.
-    const own = (array) => array && array.slice();
-    const result = { ...converted, ...Object.fromEntries(['trace', 'vertices', 'faces', 'mapping'].map((part) => [part, own(converted[part])])) };
-    const { status, trace, objects, vertices, faces, mapping } = result;
+    const result = scene instanceof Blob ? await convertBlob(module, scene) : convert(module, new Uint8Array(scene));
+    const { status, objects } = result;
+    const trace = own(result.trace);
     if (!withSummary || status !== 0) {
-      self.postMessage({ id, result, last: true }, buffersOf(trace, vertices, faces, mapping));
+      const [vertices, faces, mapping] = [result.vertices, result.faces, result.mapping].map(own);
+      self.postMessage({ id, result: { status, trace, vertices, faces, mapping, objects }, last: true },
+        buffersOf(trace, vertices, faces, mapping));
       return;
     }
+    // The table needs the index alone; the files follow, read back for the view first.
     self.postMessage({ id, result: { status, trace, objects } }, buffersOf(trace));
     const summary = summarize(result);
     const { positions, indices, uvs } = summary.drawing;
-    self.postMessage({ id, files: { vertices, faces, mapping }, summary, last: true },
-      buffersOf(vertices, faces, mapping, positions, indices, uvs));
+    const files = { vertices: own(result.vertices), faces: own(result.faces), mapping: own(result.mapping) };
+    self.postMessage({ id, files, summary, last: true },
+      buffersOf(files.vertices, files.faces, files.mapping, positions, indices, uvs));
   } catch (error) {
     self.postMessage({ id, error: String(error && error.message ? error.message : error), last: true });
   }
