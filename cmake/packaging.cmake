@@ -23,6 +23,19 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/polymillConfigVersion.cma
 install(FILES ${PROJECT_BINARY_DIR}/polymillConfig.cmake ${PROJECT_BINARY_DIR}/polymillConfigVersion.cmake
               cmake/polymillMeshes.cmake cmake/polymillConvertScene.cmake
         DESTINATION ${polymill_cmake_dir} COMPONENT Development)
+# A project with no language enabled (one that only converts scenes) searches
+# no multiarch library folder such as Debian's lib/x86_64-linux-gnu: a package
+# in share/ that only forwards leads it there.
+if(CMAKE_LIBRARY_ARCHITECTURE AND CMAKE_INSTALL_LIBDIR MATCHES "/${CMAKE_LIBRARY_ARCHITECTURE}$")
+  set(polymill_forward_dir ${CMAKE_INSTALL_DATADIR}/cmake/polymill)
+  file(RELATIVE_PATH polymill_real_dir /${polymill_forward_dir} /${polymill_cmake_dir})
+  foreach(config polymillConfig polymillConfigVersion)
+    file(WRITE ${PROJECT_BINARY_DIR}/forward/${config}.cmake
+         "include(\"\${CMAKE_CURRENT_LIST_DIR}/${polymill_real_dir}/${config}.cmake\")\n")
+  endforeach()
+  install(FILES ${PROJECT_BINARY_DIR}/forward/polymillConfig.cmake ${PROJECT_BINARY_DIR}/forward/polymillConfigVersion.cmake
+          DESTINATION ${polymill_forward_dir} COMPONENT Development)
+endif()
 file(RELATIVE_PATH polymill_prefix_from_pc_dir /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
 string(REGEX REPLACE "/$" "" polymill_prefix_from_pc_dir ${polymill_prefix_from_pc_dir})
 configure_file(cmake/polymill.pc.in ${PROJECT_BINARY_DIR}/polymill.pc @ONLY)
