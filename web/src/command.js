@@ -46,11 +46,17 @@ export function runCommand(module, words, program = null) {
   // The module's one folder is the host's root: names are handed over absolute.
   const name = (word) => (word === '' ? word : modulePath(path.resolve(word)));
   const args = [program === null ? 'polymill' : modulePath(program), ...words.map(name)];
-  const wasi = new Wasi({
-    args,
-    fileSystem: hostFiles,
-    console: standardOutput(process.platform === 'win32' ? '\r\n' : '\n'),
-    terminal: process.stdout.isTTY === true,
-  });
-  return wasi.start(new WebAssembly.Instance(module, wasi.imports())) & 0xff;
+  const console = standardOutput(process.platform === 'win32' ? '\r\n' : '\n');
+  const wasi = new Wasi({ args, fileSystem: hostFiles, console, terminal: process.stdout.isTTY === true });
+  let instance;
+  try {
+    instance = new WebAssembly.Instance(module, wasi.imports());
+  } catch (error) {
+    // The engine found no room for the module's memory (under a limit on the
+    // process's address space, say): the program's way of failing, not a crash.
+    if (!(error instanceof RangeError)) throw error;
+    console.write(new TextEncoder().encode(`Not enough memory to start polymill: ${error.message}\n`));
+    return 255;
+  }
+  return wasi.start(instance) & 0xff;
 }

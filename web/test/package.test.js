@@ -54,3 +54,19 @@ test('the usage message names the README that npm installed', () => {
   const address = usage.stdout.match(/Goto (\S+) for more help/)[1];
   assert.equal(fs.realpathSync(fileURLToPath(address)), fs.realpathSync(path.join(installed, 'README.md')));
 });
+
+test('both commands end with a message where the engine finds no room for the module', (t) => {
+  if (spawnSync('prlimit', ['--version']).status !== 0) return t.skip('no prlimit here');
+  // node itself starts within 4 GiB of address space; the module's memory and its guard regions need more.
+  const limited = (...words) => spawnSync('prlimit', ['--as=4294967296', ...words], { encoding: 'utf8' });
+  const scene = path.join(scratch(), 'scene.3ds');
+  fs.writeFileSync(scene, testScenes()[0][1]);
+  const cases = [
+    [limited(command, scene, `${scene}.v`, `${scene}.f`), 255, 'stdout'],
+    [limited(objectsCommand, scene), 1, 'stderr'],
+  ];
+  for (const [run, status, stream] of cases) {
+    assert.equal(run.status, status);
+    assert.match(run[stream], /^Not enough memory.*: .*memory/);
+  }
+});

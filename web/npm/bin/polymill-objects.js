@@ -25,7 +25,16 @@ function main(words) {
     return 1;
   }
   const module = new WebAssembly.Module(Buffer.from(wasmBase64, 'base64'));
-  const { status, trace, objects } = convert(module, scene, memoryFiles);
+  let result;
+  try {
+    result = convert(module, scene, memoryFiles);
+  } catch (error) {
+    // No room for the module's memory, or for the scene in it.
+    if (!(error instanceof RangeError)) throw error;
+    write(2, Buffer.from(lineEnds(`Not enough memory: ${error.message}\n`)));
+    return 1;
+  }
+  const { status, trace, objects } = result;
   if (status !== 0) {
     // What the program printed, ending in its message.
     write(2, Buffer.from(lineEnds(Buffer.from(trace).toString('latin1')), 'latin1'));
