@@ -60,11 +60,24 @@ const browser = await puppeteer.launch({
   args: ['--no-sandbox', '--disable-dev-shm-usage', '--enable-unsafe-swiftshader', '--use-angle=swiftshader',
     '--no-first-run', '--disable-background-networking', '--disable-component-update', '--disable-sync', '--disable-quic'],
 });
-// Seconds from choosing the scene in a fresh tab of the page to its table of every object.
+// Seconds from choosing the scene in a fresh tab of the page to its table of
+// every object, and the page's phases as its own status line tells them:
+// reading the file, converting, and the downloads and the view after the table.
 async function timedPage(scene, objects) {
   const tab = await browser.newPage();
   await tab.setViewport({ width: 1280, height: 800 });
   await tab.goto(pathToFileURL(path.join(web, 'polymill.html')).href);
+  await tab.evaluate(() => {
+    window.seen = {};
+    const note = (name) => (window.seen[name] ??= performance.now());
+    new MutationObserver(() => {
+      const status = document.getElementById('status').textContent;
+      if (status.startsWith('Reading')) note('reading');
+      if (status.startsWith('Converting')) note('converting');
+      if (status.startsWith('Completed')) note('completed');
+      if (document.getElementById('totals').textContent.includes('objects')) note('table');
+    }).observe(document.body, { subtree: true, childList: true, characterData: true });
+  });
   const input = await tab.$('#choose');
   execSync('sync');
   const start = process.hrtime.bigint();
@@ -72,15 +85,18 @@ async function timedPage(scene, objects) {
   await tab.waitForFunction((count) => document.getElementById('totals').textContent.startsWith(`${count} objects`),
     { timeout: 600000, polling: 20 }, objects);
   const seconds = Number(process.hrtime.bigint() - start) / 1e9;
+  await tab.waitForFunction(() => window.seen.completed !== undefined, { timeout: 600000, polling: 20 });
+  const seen = await tab.evaluate(() => window.seen);
   await tab.close();
-  return seconds;
+  return { seconds, read: (seen.converting - seen.reading) / 1e3, convert: (seen.table - seen.converting) / 1e3,
+    after: (seen.completed - seen.table) / 1e3 };
 }
 
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor((values.length - 1) / 2)];
 const best = (values) => Math.min(...values);
 console.log(`CPU: ${os.cpus()[0].model}, ${os.cpus().length} cores; node ${process.version}; ${await browser.version()}`);
 console.log(`${rounds} rounds, taking turns; seconds, trace to a file; ratios over the native program's median and best`);
-console.log('scene      native  (best)     npm  (best) ratio (best)    page  (best) ratio (best)');
+console.log('scene      native  (best)     npm  (best) ratio (best)    page  (best) ratio (best) |   read convert  after');
 for (const [name, scene, objects] of scenes) {
   const times = { native: [], npm: [], page: [] };
   for (let round = 0; round < rounds; ++round) {
@@ -88,10 +104,11 @@ for (const [name, scene, objects] of scenes) {
     times.npm.push(timedCommand(npmCommand, scene));
     times.page.push(await timedPage(scene, objects));
   }
-  const [n, m, p] = [times.native, times.npm, times.page];
+  const [n, m, p] = [times.native, times.npm, times.page.map((page) => page.seconds)];
+  const phase = (key) => median(times.page.map((page) => page[key]));
   const f = (value, digits = 3) => value.toFixed(digits).padStart(7);
   console.log(`${name.padEnd(8)} ${f(median(n))} ${f(best(n))} ${f(median(m))} ${f(best(m))} ${f(median(m) / median(n), 2)} ${f(best(m) / best(n), 2)} ` +
-    `${f(median(p))} ${f(best(p))} ${f(median(p) / median(n), 2)} ${f(best(p) / best(n), 2)}`);
+    `${f(median(p))} ${f(best(p))} ${f(median(p) / median(n), 2)} ${f(best(p) / best(n), 2)} | ${f(phase('read'))} ${f(phase('convert'))} ${f(phase('after'))}`);
 }
 await browser.close();
 fs.rmSync(prefix, { recursive: true, force: true });

@@ -18,7 +18,8 @@ worker.onmessage = ({ data }) => {
   const job = pending.get(data.id);
   if (!job) return;
   if (data.last) pending.delete(data.id);
-  if (data.result) job.resolve(data.result);
+  if (data.phase) job.phase(data.phase);
+  else if (data.result) job.resolve(data.result);
   else if (data.error) {
     job.reject(new Error(data.error));
     job.later(data); // for a caller that already has the result
@@ -27,12 +28,12 @@ worker.onmessage = ({ data }) => {
 
 // scene: a Uint8Array, of which a copy goes over so that the caller's bytes
 // stay theirs, or a File, which the worker reads itself. Resolves to the
-// result; with `withSummary`, a completed run's files and summary follow
-// through `later`.
-function run(scene, withSummary, later = () => {}) {
+// result; with `withSummary`, a completed run's trace, files and summary
+// follow through `later`. `phase` hears when a File has been read.
+function run(scene, withSummary, later = () => {}, phase = () => {}) {
   return new Promise((resolve, reject) => {
     const id = nextId++;
-    pending.set(id, { resolve, reject, later });
+    pending.set(id, { resolve, reject, later, phase });
     if (scene instanceof Blob) {
       worker.postMessage({ id, scene, withSummary });
     } else {
@@ -170,7 +171,7 @@ const nextFrame = () => new Promise((resolve) => requestAnimationFrame(() => set
 
 async function convertFile(file) {
   const base = file.name.replace(/\.[^.]*$/, '') || 'scene';
-  setStatus(`Converting ${file.name} (${number(file.size)} bytes)…`);
+  setStatus(`Reading ${file.name} (${number(file.size)} bytes)…`);
   for (const id of ['found', 'downloads', 'traceBox']) $(id).hidden = true;
   viewer?.clear();
   const progress = $('progress');
@@ -179,22 +180,24 @@ async function convertFile(file) {
   try {
     let filesArrived;
     const later = new Promise((resolve) => (filesArrived = resolve));
-    const result = await run(file, true, filesArrived);
+    const result = await run(file, true, filesArrived, () => setStatus(`Converting ${file.name}…`));
     current = { result, picked: -1 };
-    showTrace(result.trace);
     if (result.status === 0) {
       const totals = totalsOf(result.objects);
       showTable(result.objects, totals);
-      // The table is drawn first: reading the files back and building a large scene's view take a while.
+      setStatus(`Preparing the downloads and the view of ${file.name}…`);
+      // The table is drawn first: copying the trace and the files and building a large scene's view take a while.
       await nextFrame();
       const { files, summary, error } = await later;
       if (error) throw new Error(error);
       Object.assign(result, files);
+      showTrace(result.trace);
       offerDownloads(result, base);
       showTable(summary.objects, totals);
       viewer?.show(summary.drawing, summary.objects);
       setStatus(`Completed (status 0): ${file.name}`, 'completed');
     } else {
+      showTrace(result.trace);
       offerDownloads(result, base);
       setStatus(`Failed (status ${result.status}): ${messageOf(result.trace)}`, 'failed');
     }

@@ -84,13 +84,15 @@ export function convert(module, scene, memoryFiles = noFiles) {
 }
 
 // The same for a Blob (a File the user chose), read straight into the
-// module's memory, piece by piece, so that the scene is never held twice.
-export async function convertBlob(module, blob) {
+// module's memory, piece by piece, so that the scene is never held twice;
+// `onRead` is called once it is all there, before the conversion starts.
+export async function convertBlob(module, blob, onRead = () => {}) {
   const placed = instanceFor(module, blob.size, noFiles);
   const reader = blob.stream().getReader();
   for (let at = 0, piece = await reader.read(); !piece.done; piece = await reader.read()) {
     placed.sceneBytes.set(piece.value, at);
     at += piece.value.length;
   }
+  onRead();
   return converted(placed);
 }
