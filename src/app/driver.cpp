@@ -1,9 +1,11 @@
 #include "app/driver.h"
 
 #include <array>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "app/help_address.h"
 #include "chunk/chunk.h"
@@ -90,6 +92,7 @@ int runConversion(InputStream& input, const OutputTargets& outputs, const platfo
     return -1;
   }
   walkChunks(*chain.root(), input, lists, console, index);
+  input.release();  // a scene handed over in memory makes room for the files
   // What a conversion in memory hands out is claimed before any of it is written.
   if (budget.exhausted() || (index != nullptr && !index->claimHandOut()) || !claimFilesInMemory(lists, outputs)) {
     console.text(kOutOfMemory);
@@ -188,12 +191,13 @@ int convertScene(std::span<const std::uint8_t> scene, const OutputTargets& outpu
   });
 }
 
-Conversion convert(std::span<const std::uint8_t> scene) {
+namespace {
+
+// The conversion in memory of the scene `input` is opened on.
+Conversion convertInput(InputStream& input) {
   Conversion result{};
   bool traceHeld = true;
   result.status = guarded(&result.trace, [&](ByteWriter& console, const platform::MemoryBudget& budget) {
-    InputStream input;
-    input.openBytes(scene);
     const OutputTargets outputs = {OutputTarget(result.vertices), OutputTarget(result.faces),
                                    OutputTarget(result.mapping)};
     ObjectIndex index;
@@ -211,6 +215,20 @@ Conversion convert(std::span<const std::uint8_t> scene) {
     appendShortage(result.trace);
   }
   return result;
+}
+
+}  // namespace
+
+Conversion convert(std::span<const std::uint8_t> scene) {
+  InputStream input;
+  input.openBytes(scene);
+  return convertInput(input);
+}
+
+Conversion convertOwned(std::unique_ptr<std::uint8_t[]> scene, std::size_t size) {
+  InputStream input;
+  input.openOwnedBytes(std::move(scene), size);
+  return convertInput(input);
 }
 
 }  // namespace polymill

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <span>
 
 #include "output/mesh_writer.h"
@@ -14,5 +16,10 @@ namespace polymill {
 // The run of the command line from the point the input is open, on a scene
 // already in memory, into the named output files, the trace to `console`.
 int convertScene(std::span<const std::uint8_t> scene, const OutputTargets& outputs, std::FILE* console);
+
+// As convert, on a scene handed over, whose memory is given back once the walk
+// has read it, so that the files can take its room: what the page and the
+// npm package hand the WebAssembly module.
+Conversion convertOwned(std::unique_ptr<std::uint8_t[]> scene, std::size_t size);
 
 }  // namespace polymill

@@ -6,11 +6,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <new>
 #include <optional>
 #include <span>
 #include <vector>
 
+#include "app/driver.h"
 #include "polymill/polymill.h"
 
 namespace {
@@ -94,11 +96,11 @@ extern "C" [[clang::export_name("polymill_scene_room")]] std::uint8_t* sceneRoom
   return new (std::nothrow) std::uint8_t[size > 0 ? size : 1];
 }
 
-// Converts the scene placed in that room, as polymill::convert does.
+// Converts the scene placed in that room, as polymill::convert does; the
+// room is given back once the walk has read it.
 extern "C" [[clang::export_name("polymill_convert")]] const ResultView* convertScene(std::uint8_t* scene,
                                                                                      std::uint32_t size) {
-  auto* held = new Held{polymill::convert(std::span<const std::uint8_t>(scene, size)), {}, {}};
-  delete[] scene;
+  auto* held = new Held{polymill::convertOwned(std::unique_ptr<std::uint8_t[]>(scene), size), {}, {}};
   held->objects.reserve(held->conversion.objects.size());
   for (const polymill::Object& object : held->conversion.objects) {
     held->objects.push_back(viewOf(object));

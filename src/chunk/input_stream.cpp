@@ -1,6 +1,7 @@
 #include "chunk/input_stream.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/file_names.h"
 #include "platform/positioning.h"
@@ -29,6 +30,18 @@ bool InputStream::openFile(const char* name) {
 void InputStream::openBytes(std::span<const std::uint8_t> bytes) {
   memory_ = bytes;
   inMemory_ = true;
+}
+
+void InputStream::openOwnedBytes(std::unique_ptr<std::uint8_t[]> bytes, std::size_t size) {
+  owned_ = std::move(bytes);
+  openBytes({owned_.get(), size});
+}
+
+void InputStream::release() {
+  fail();
+  view_ = nullptr;
+  memory_ = {};
+  owned_.reset();
 }
 
 void InputStream::seek(std::uint64_t position) {

@@ -34,6 +34,12 @@ class InputStream {
   bool openFile(const char* name);
   // Reads `bytes` in place; they must outlive the stream.
   void openBytes(std::span<const std::uint8_t> bytes);
+  // Reads bytes the stream is given, until release().
+  void openOwnedBytes(std::unique_ptr<std::uint8_t[]> bytes, std::size_t size);
+  // Gives back the bytes the stream was given, once nothing more is to be
+  // read: their room can then serve what is written after the walk. The
+  // stream is failed from then on.
+  void release();
   bool isOpen() const { return file_ != nullptr || inMemory_; }
 
   // Moves to an absolute offset. Beyond the end of the input is allowed (the
@@ -77,6 +83,7 @@ class InputStream {
   std::unique_ptr<StreamWindow> stream_;   // or what is kept of an input read in order
   std::uint64_t keepFrom_ = 0;             // the last position moved to
   std::span<const std::uint8_t> memory_;   // or the bytes in memory
+  std::unique_ptr<std::uint8_t[]> owned_;  // which the stream may have been given
   bool inMemory_ = false;
   const std::uint8_t* view_ = nullptr;  // the bytes at hand: the block, or part of memory
   std::uint64_t viewStart_ = 0;         // input offset of view_[0]
