@@ -26,22 +26,29 @@ worker.onmessage = ({ data }) => {
   } else job.later(data);
 };
 
-// scene: a Uint8Array, of which a copy goes over so that the caller's bytes
-// stay theirs, or a File, which the worker reads itself. Resolves to the
-// result; with `withSummary`, a completed run's trace, files and summary
-// follow through `later`. `phase` hears when a File has been read.
-function run(scene, withSummary, later = () => {}, phase = () => {}) {
+// Sends the worker a message with a fresh id; resolves to its answer.
+function ask(message, transfer = [], later = () => {}, phase = () => {}) {
   return new Promise((resolve, reject) => {
     const id = nextId++;
     pending.set(id, { resolve, reject, later, phase });
-    if (scene instanceof Blob) {
-      worker.postMessage({ id, scene, withSummary });
-    } else {
-      const copy = scene.slice();
-      worker.postMessage({ id, scene: copy.buffer, withSummary }, [copy.buffer]);
-    }
+    worker.postMessage({ id, ...message }, transfer);
   });
 }
+
+// scene: a Uint8Array, of which a copy goes over so that the caller's bytes
+// stay theirs, or a File, which the worker reads itself. Resolves to the
+// result. With `withSummary`, a completed run's result is its status, index,
+// the first bytes of its trace, the sizes of the trace and the files, which
+// fileOf() copies out of the worker, and the conversion's id to ask by; its
+// summary follows through `later`. `phase` hears when a File has been read.
+function run(scene, withSummary, later, phase) {
+  if (scene instanceof Blob) return ask({ scene, withSummary }, [], later, phase);
+  const copy = scene.slice();
+  return ask({ scene: copy.buffer, withSummary }, [copy.buffer]);
+}
+
+// The trace or a file of the page's last completed conversion, as the worker keeps them.
+const fileOf = (conversion, file) => ask({ file, of: conversion });
 
 // For scripts and tests: the same conversion the controls use. Gives
 // {status, trace, vertices, faces, mapping, objects}: Uint8Arrays (null for a
@@ -75,12 +82,13 @@ function messageOf(trace) {
   return lines.length ? lines[lines.length - 1] : '(no message)';
 }
 
-function showTrace(trace) {
-  const text = new TextDecoder().decode(trace.subarray(0, TRACE_BYTES_SCANNED));
+// head: the trace's first bytes (or all of it); size: its length.
+function showTrace(head, size) {
+  const text = new TextDecoder().decode(head.subarray(0, TRACE_BYTES_SCANNED));
   const lines = text.split('\n').slice(0, TRACE_LINES_SHOWN);
   // Control bytes of a name are shown, not obeyed.
   $('trace').textContent = lines.join('\n').replace(/[\u0000-\u0008\u000b-\u001f\u007f]/g, (c) => `\\x${c.charCodeAt(0).toString(16).padStart(2, '0')}`);
-  $('traceNote').textContent = `(first ${lines.length} lines of ${trace.length.toLocaleString('en')} bytes; the whole trace is a download)`;
+  $('traceNote').textContent = `(first ${lines.length} lines of ${size.toLocaleString('en')} bytes; the whole trace is a download)`;
   $('traceBox').hidden = false;
 }
 
@@ -149,20 +157,30 @@ function save(bytes, name) {
   setTimeout(() => URL.revokeObjectURL(link.href), 60000);
 }
 
-function offerDownloads(result, base) {
-  const index = result.status === 0 ? new TextEncoder().encode(`${JSON.stringify(result.objects, null, 1)}\n`) : null;
-  const files = [
-    ['saveVertices', result.vertices, `${base}.vertices`],
-    ['saveFaces', result.faces, `${base}.faces`],
-    ['saveMapping', result.mapping, `${base}.mapping`],
-    ['saveObjects', index, `${base}.objects.json`],
-    ['saveTrace', result.trace, `${base}.trace.txt`],
+// What a download button offers: its size, and the bytes when it is clicked.
+const inHand = (bytes) => bytes && { size: bytes.length, bytes: async () => bytes };
+
+// files: the trace, vertices, faces and mapping, each offered or null.
+function offerDownloads(files, objects, base) {
+  const index = objects && new TextEncoder().encode(`${JSON.stringify(objects, null, 1)}\n`);
+  const offers = [
+    ['saveVertices', files.vertices, `${base}.vertices`],
+    ['saveFaces', files.faces, `${base}.faces`],
+    ['saveMapping', files.mapping, `${base}.mapping`],
+    ['saveObjects', inHand(index), `${base}.objects.json`],
+    ['saveTrace', files.trace, `${base}.trace.txt`],
   ];
-  for (const [id, bytes, name] of files) {
+  for (const [id, offer, name] of offers) {
     const button = $(id);
-    button.hidden = bytes === null;
-    button.textContent = `${name} (${number(bytes?.length ?? 0)} bytes)`;
-    button.onclick = () => save(bytes, name);
+    button.hidden = offer === null;
+    button.textContent = `${name} (${number(offer?.size ?? 0)} bytes)`;
+    button.onclick = async () => {
+      try {
+        save(await offer.bytes(), name);
+      } catch (error) {
+        setStatus(`No download: ${error.message}`, 'failed');
+      }
+    };
   }
   $('downloads').hidden = false;
 }
@@ -178,27 +196,29 @@ async function convertFile(file) {
   progress.hidden = false;
   progress.removeAttribute('value');
   try {
-    let filesArrived;
-    const later = new Promise((resolve) => (filesArrived = resolve));
-    const result = await run(file, true, filesArrived, () => setStatus(`Converting ${file.name}…`));
+    let viewArrived;
+    const later = new Promise((resolve) => (viewArrived = resolve));
+    const result = await run(file, true, viewArrived, () => setStatus(`Converting ${file.name}…`));
     current = { result, picked: -1 };
     if (result.status === 0) {
       const totals = totalsOf(result.objects);
       showTable(result.objects, totals);
-      setStatus(`Preparing the downloads and the view of ${file.name}…`);
-      // The table is drawn first: copying the trace and the files and building a large scene's view take a while.
+      showTrace(result.traceHead, result.sizes.trace);
+      const files = Object.fromEntries(Object.entries(result.sizes).map(([name, size]) =>
+        [name, size === null ? null : { size, bytes: () => fileOf(result.conversion, name) }]));
+      offerDownloads(files, result.objects, base);
+      setStatus(`Preparing the view of ${file.name}…`);
+      // The table is drawn first: reading the files back and building a large scene's view take a while.
       await nextFrame();
-      const { files, summary, error } = await later;
+      const { summary, error } = await later;
       if (error) throw new Error(error);
-      Object.assign(result, files);
-      showTrace(result.trace);
-      offerDownloads(result, base);
       showTable(summary.objects, totals);
       viewer?.show(summary.drawing, summary.objects);
       setStatus(`Completed (status 0): ${file.name}`, 'completed');
     } else {
-      showTrace(result.trace);
-      offerDownloads(result, base);
+      showTrace(result.trace, result.trace.length);
+      const { trace, vertices, faces, mapping } = result;
+      offerDownloads({ trace: inHand(trace), vertices: inHand(vertices), faces: inHand(faces), mapping: inHand(mapping) }, null, base);
       setStatus(`Failed (status ${result.status}): ${messageOf(result.trace)}`, 'failed');
     }
   } catch (error) {
