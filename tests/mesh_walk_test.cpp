@@ -234,22 +234,32 @@ TEST(MeshWalk, NamesElsewhereAreEchoedByteForByte) {
 }
 
 // Lists larger than any read buffer: records straddle its refills and must still decode exactly.
+// From a file, read in blocks, records straddle the blocks' ends.
 TEST(MeshWalk, ListsLargerThanTheReadBufferDecodeExactly) {
   Bytes vertices = u16(60000);
   Bytes faces = u16(60000);
+  Bytes mapping = u16(60000);
   const auto append = [](Bytes& to, const Bytes& more) { to.insert(to.end(), more.begin(), more.end()); };
   for (std::uint32_t i = 0; i < 60000; ++i) {
     append(vertices, cat({f32(static_cast<float>(i)), f32(-static_cast<float>(i)), f32(0.5f)}));
     append(faces, cat({u16(static_cast<std::uint16_t>(i)), u16(1), u16(2), u16(static_cast<std::uint16_t>(~i))}));
+    append(mapping, cat({f32(static_cast<float>(i)), f32(0.25f)}));
   }
-  const WalkResult walk = walkScene(chunk(MAIN, {chunk(MESH_VERTEX_LIST, {vertices}), chunk(MESH_FACE_LIST, {faces})}));
-  ASSERT_EQ(walk.lists.vertices.size(), 60000u);
-  ASSERT_EQ(walk.lists.faces.size(), 60000u);
-  for (std::uint32_t i = 0; i < 60000; ++i) {
-    ASSERT_EQ(valueOf(walk.lists.vertices[i].x), static_cast<float>(i));
-    ASSERT_EQ(valueOf(walk.lists.vertices[i].y), -static_cast<float>(i));
-    ASSERT_EQ(walk.lists.faces[i].a, static_cast<std::uint16_t>(i));
-    ASSERT_EQ(walk.lists.faces[i].flags, static_cast<std::uint16_t>(~i));
+  const Bytes scene = chunk(MAIN, {chunk(MESH_VERTEX_LIST, {vertices}), chunk(MESH_FACE_LIST, {faces}),
+                                   chunk(MESH_MAPPING_LIST, {mapping})});
+  for (const bool fromFile : {false, true}) {
+    const WalkResult walk = walkScene(scene, false, fromFile);
+    ASSERT_EQ(walk.lists.vertices.size(), 60000u);
+    ASSERT_EQ(walk.lists.faces.size(), 60000u);
+    ASSERT_EQ(walk.lists.mapping.size(), 60000u);
+    for (std::uint32_t i = 0; i < 60000; ++i) {
+      ASSERT_EQ(valueOf(walk.lists.vertices[i].x), static_cast<float>(i)) << fromFile;
+      ASSERT_EQ(valueOf(walk.lists.vertices[i].y), -static_cast<float>(i)) << fromFile;
+      ASSERT_EQ(walk.lists.faces[i].a, static_cast<std::uint16_t>(i)) << fromFile;
+      ASSERT_EQ(walk.lists.faces[i].flags, static_cast<std::uint16_t>(~i)) << fromFile;
+      ASSERT_EQ(valueOf(walk.lists.mapping[i].s), static_cast<float>(i)) << fromFile;
+    }
+    EXPECT_NE(walk.trace.find("\n59999: s= 59999 t= 0.25"), std::string::npos) << fromFile;
   }
 }
 

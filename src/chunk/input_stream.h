@@ -63,6 +63,12 @@ class InputStream {
     return bytes;
   }
 
+  // The bytes already at hand after the current position, from which whole
+  // records may be decoded in place; skip() then moves past those used. May
+  // be empty: record() fetches more.
+  std::span<const std::uint8_t> atHand() const { return {view_ + next_, end_ - next_}; }
+  void skip(std::size_t size) { next_ += size; }
+
   // The next byte, or false when the input has none left.
   bool nextByte(std::uint8_t& byte) { return read(&byte, 1) == 1; }
 

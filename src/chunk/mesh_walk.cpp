@@ -1,6 +1,9 @@
 #include "chunk/mesh_walk.h"
 
+#include <algorithm>
 #include <functional>
+#include <new>
+#include <span>
 
 #include "chunk/chunk_kinds.h"
 #include "chunk/little_endian.h"
@@ -41,18 +44,40 @@ std::uint16_t startList(ChunkKind list, InputStream& input, Trace& trace) {
 // Each is a call of its own, for every list: an engine that compiles
 // WebAssembly in tiers (V8) swaps in the optimized code of a function at its
 // next call, never inside a loop that is running, and a walk is one call.
+// Appends `count` records of Size bytes, each made by decode(bytes). Those
+// wholly at hand in the input are decoded in one tight loop, which compilers
+// turn into wide copies on little-endian hosts; one that straddles the bytes
+// at hand, or the end of the input, is read alone.
+template <std::size_t Size, typename T, typename Decode>
+bool readRecords(InputStream& input, BlockList<T>& list, std::uint16_t count, Decode decode) {
+  return list.appendRuns(count, [&](T* items, std::size_t run) {
+    while (run > 0) {
+      const std::span<const std::uint8_t> bytes = input.atHand();
+      const std::size_t whole = std::min(run, bytes.size() / Size);
+      for (std::size_t i = 0; i < whole; ++i) {
+        ::new (static_cast<void*>(items + i)) T(decode(bytes.data() + i * Size));
+      }
+      input.skip(whole * Size);
+      items += whole;
+      run -= whole;
+      if (run > 0) {
+        ::new (static_cast<void*>(items++)) T(decode(input.record<Size>().data()));
+        --run;
+      }
+    }
+  });
+}
+
 [[gnu::noinline]] bool readVertices(InputStream& input, MeshLists& lists, Trace& trace) {
   const std::uint16_t count = startList(MESH_VERTEX_LIST, input, trace);
-  return lists.vertices.append(count, [&] {
-    const auto bytes = input.record<12>();
+  return readRecords<12>(input, lists.vertices, count, [](const std::uint8_t* bytes) {
     return Vertex{{loadU32(&bytes[0])}, {loadU32(&bytes[4])}, {loadU32(&bytes[8])}};
   });
 }
 
 [[gnu::noinline]] bool readFaces(InputStream& input, MeshLists& lists, Trace& trace) {
   const std::uint16_t count = startList(MESH_FACE_LIST, input, trace);
-  return lists.faces.append(count, [&] {
-    const auto bytes = input.record<8>();
+  return readRecords<8>(input, lists.faces, count, [](const std::uint8_t* bytes) {
     return Face{loadU16(&bytes[0]), loadU16(&bytes[2]), loadU16(&bytes[4]), loadU16(&bytes[6])};
   });
 }
@@ -60,8 +85,7 @@ std::uint16_t startList(ChunkKind list, InputStream& input, Trace& trace) {
 [[gnu::noinline]] bool readMapping(InputStream& input, MeshLists& lists, Trace& trace) {
   const std::uint16_t count = startList(MESH_MAPPING_LIST, input, trace);
   std::uint32_t index = 0;
-  return lists.mapping.append(count, [&] {
-    const auto bytes = input.record<8>();
+  return readRecords<8>(input, lists.mapping, count, [&](const std::uint8_t* bytes) {
     const MapCoord coord = {{loadU32(&bytes[0])}, {loadU32(&bytes[4])}};
     trace.mappingLine(index++, coord);
     return coord;

@@ -44,16 +44,24 @@ class BlockList {
   // its place in registers.
   template <typename Make>
   [[nodiscard]] bool append(std::size_t count, Make make) {
+    return appendRuns(count, [&](T* items, std::size_t run) {
+      for (std::size_t i = 0; i < run; ++i) {
+        ::new (static_cast<void*>(items + i)) T(make());
+      }
+    });
+  }
+
+  // The same, a run at a time: fill(items, run) makes `run` items in the
+  // block's room at `items`, so that a reader can decode many at once.
+  template <typename Fill>
+  [[nodiscard]] bool appendRuns(std::size_t count, Fill fill) {
     while (count > 0) {
       if ((blocks_.empty() || blocks_.back().used == blocks_.back().capacity) && !grow()) {
         return false;
       }
       Block& last = blocks_.back();
       const std::size_t run = std::min(count, last.capacity - last.used);
-      T* const items = last.items + last.used;
-      for (std::size_t i = 0; i < run; ++i) {
-        ::new (static_cast<void*>(items + i)) T(make());
-      }
+      fill(last.items + last.used, run);
       last.used += run;
       size_ += run;
       count -= run;

@@ -94,10 +94,16 @@ ListContents drain(MeshLists& lists) {
   return contents;
 }
 
-WalkResult walkScene(const Bytes& scene, bool terminal) {
+WalkResult walkScene(const Bytes& scene, bool terminal, bool fromFile) {
   const ExactBuffer buffer(scene);
+  const TempDir folder;
   InputStream input;
-  input.openBytes(buffer.bytes());
+  if (fromFile) {
+    writeFile(folder.path("scene.3ds"), scene);
+    input.openFile(folder.path("scene.3ds").c_str());
+  } else {
+    input.openBytes(buffer.bytes());
+  }
   CapturedStream consoleStream;
   WalkResult result;
   const ChunkChain chain(openRoot(input));

@@ -87,14 +87,15 @@ struct ListContents {
 };
 ListContents drain(MeshLists& lists);
 
-// Runs the chunk walk alone on a scene held in memory, its trace shown as on a
-// terminal when `terminal` is set.
+// Runs the chunk walk alone on a scene held in memory (or, with `fromFile`,
+// read from a file in blocks), its trace shown as on a terminal when
+// `terminal` is set.
 struct WalkResult {
   std::string trace;
   ListContents lists;
   std::vector<std::uint32_t> starts;  // where each visited chunk stands, in walk order
 };
-WalkResult walkScene(const Bytes& scene, bool terminal = false);
+WalkResult walkScene(const Bytes& scene, bool terminal = false, bool fromFile = false);
 
 // Runs the conversion of a scene held in memory into the named files.
 RunResult convertInMemory(const Bytes& scene, const OutputTargets& outputs);
