@@ -245,8 +245,8 @@ TEST(MeshWalk, ListsLargerThanTheReadBufferDecodeExactly) {
     append(faces, cat({u16(static_cast<std::uint16_t>(i)), u16(1), u16(2), u16(static_cast<std::uint16_t>(~i))}));
     append(mapping, cat({f32(static_cast<float>(i)), f32(0.25f)}));
   }
-  const Bytes scene = chunk(MAIN, {chunk(MESH_VERTEX_LIST, {vertices}), chunk(MESH_FACE_LIST, {faces}),
-                                   chunk(MESH_MAPPING_LIST, {mapping})});
+  const Bytes scene = chunk(
+      MAIN, {chunk(MESH_VERTEX_LIST, {vertices}), chunk(MESH_FACE_LIST, {faces}), chunk(MESH_MAPPING_LIST, {mapping})});
   for (const bool fromFile : {false, true}) {
     const WalkResult walk = walkScene(scene, false, fromFile);
     ASSERT_EQ(walk.lists.vertices.size(), 60000u);
