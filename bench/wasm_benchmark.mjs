@@ -2,8 +2,9 @@
 // npm package's command, installed from its tarball into a scratch folder,
 // and the page in Debian's headless chromium (the scene chosen with the
 // page's own file input, until its table shows every object). Each scene and
-// round, the three take turns; every run starts after `sync`, outputs to fresh
-// names, the trace to a file. Not part of the test suite.
+// round, the three take turns, each round starting with the next; every run
+// starts after `sync`, outputs to fresh names, the trace to a file. Not part
+// of the test suite.
 //   node bench/wasm_benchmark.mjs [BENCH_BUILD] [WORK_DIR] [ROUNDS]
 // BENCH_BUILD (default build/bench: cmake --workflow --preset bench) has the
 // native program and the scene maker; build/web (cmake --workflow --preset
@@ -99,10 +100,18 @@ console.log(`${rounds} rounds, taking turns; seconds, trace to a file; ratios ov
 console.log('scene      native  (best)     npm  (best) ratio (best)    page  (best) ratio (best) |   read convert  after');
 for (const [name, scene, objects] of scenes) {
   const times = { native: [], npm: [], page: [] };
+  const runs = [
+    ['native', () => timedCommand(native, scene)],
+    ['npm', () => timedCommand(npmCommand, scene)],
+    ['page', () => timedPage(scene, objects)],
+  ];
+  // Each round starts with the next route, so that none always follows the
+  // same one: a run after one that freed much memory pays for getting it back.
   for (let round = 0; round < rounds; ++round) {
-    times.native.push(timedCommand(native, scene));
-    times.npm.push(timedCommand(npmCommand, scene));
-    times.page.push(await timedPage(scene, objects));
+    for (let turn = 0; turn < runs.length; ++turn) {
+      const [route, timed] = runs[(round + turn) % runs.length];
+      times[route].push(await timed());
+    }
   }
   const [n, m, p] = [times.native, times.npm, times.page.map((page) => page.seconds)];
   const phase = (key) => median(times.page.map((page) => page[key]));

@@ -13,7 +13,9 @@ set(CMAKE_CXX_COMPILER_TARGET wasm32-wasi)
 # every current browser run both.
 set(CMAKE_C_FLAGS_INIT "-mbulk-memory -msimd128")
 set(CMAKE_CXX_FLAGS_INIT "-fno-exceptions -mbulk-memory -msimd128")
-# All of a 32-bit module's 4 GiB may be used, and the names are not needed.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wl,--max-memory=4294967296 -Wl,--strip-all")
+# All of a 32-bit module's 4 GiB may be used, and a release needs no names
+# (the web-profile preset keeps them).
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-Wl,--max-memory=4294967296")
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-Wl,--strip-all")
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
 set(CMAKE_CROSSCOMPILING_EMULATOR node ${CMAKE_CURRENT_LIST_DIR}/../web/src/cli.js)
