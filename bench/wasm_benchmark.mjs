@@ -55,16 +55,19 @@ function timedCommand(command, scene) {
 
 const require = createRequire(path.join(root, 'web/package.json'));
 const { default: puppeteer } = await import(pathToFileURL(require.resolve('puppeteer-core')));
-const browser = await puppeteer.launch({
+const launch = () => puppeteer.launch({
   executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium',
   headless: true,
   args: ['--no-sandbox', '--disable-dev-shm-usage', '--enable-unsafe-swiftshader', '--use-angle=swiftshader',
     '--no-first-run', '--disable-background-networking', '--disable-component-update', '--disable-sync', '--disable-quic'],
 });
-// Seconds from choosing the scene in a fresh tab of the page to its table of
-// every object, and the page's phases as its own status line tells them:
-// reading the file, converting, and the downloads and the view after the table.
+// Seconds from choosing the scene in the page, in a browser of its own, to its
+// table of every object, and the page's phases as its own status line tells
+// them: reading the file, converting, and the view after the table. The
+// browser is closed after it: a browser left open goes on freeing what the
+// tab held, on the cores the next run needs.
 async function timedPage(scene, objects) {
+  const browser = await launch();
   const tab = await browser.newPage();
   await tab.setViewport({ width: 1280, height: 800 });
   await tab.goto(pathToFileURL(path.join(web, 'polymill.html')).href);
@@ -88,14 +91,16 @@ async function timedPage(scene, objects) {
   const seconds = Number(process.hrtime.bigint() - start) / 1e9;
   await tab.waitForFunction(() => window.seen.completed !== undefined, { timeout: 600000, polling: 20 });
   const seen = await tab.evaluate(() => window.seen);
-  await tab.close();
+  await browser.close();
   return { seconds, read: (seen.converting - seen.reading) / 1e3, convert: (seen.table - seen.converting) / 1e3,
     after: (seen.completed - seen.table) / 1e3 };
 }
 
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor((values.length - 1) / 2)];
 const best = (values) => Math.min(...values);
+const browser = await launch();
 console.log(`CPU: ${os.cpus()[0].model}, ${os.cpus().length} cores; node ${process.version}; ${await browser.version()}`);
+await browser.close();
 console.log(`${rounds} rounds, taking turns; seconds, trace to a file; ratios over the native program's median and best`);
 console.log('scene      native  (best)     npm  (best) ratio (best)    page  (best) ratio (best) |   read convert  after');
 for (const [name, scene, objects] of scenes) {
@@ -119,5 +124,4 @@ for (const [name, scene, objects] of scenes) {
   console.log(`${name.padEnd(8)} ${f(median(n))} ${f(best(n))} ${f(median(m))} ${f(best(m))} ${f(median(m) / median(n), 2)} ${f(best(m) / best(n), 2)} ` +
     `${f(median(p))} ${f(best(p))} ${f(median(p) / median(n), 2)} ${f(best(p) / best(n), 2)} | ${f(phase('read'))} ${f(phase('convert'))} ${f(phase('after'))}`);
 }
-await browser.close();
 fs.rmSync(prefix, { recursive: true, force: true });
