@@ -40,10 +40,6 @@ std::uint16_t startList(ChunkKind list, InputStream& input, Trace& trace) {
   return count;
 }
 
-// Each reader returns false when its list could not grow: memory has run out.
-// Each is a call of its own, for every list: an engine that compiles
-// WebAssembly in tiers (V8) swaps in the optimized code of a function at its
-// next call, never inside a loop that is running, and a walk is one call.
 // Appends `count` records of Size bytes, each made by decode(bytes). Those
 // wholly at hand in the input are decoded in one tight loop, which compilers
 // turn into wide copies on little-endian hosts; one that straddles the bytes
@@ -68,6 +64,10 @@ bool readRecords(InputStream& input, BlockList<T>& list, std::uint16_t count, De
   });
 }
 
+// Each reader returns false when its list could not grow: memory has run out.
+// Each is a call of its own, for every list: an engine that compiles
+// WebAssembly in tiers (V8) swaps in the optimized code of a function at its
+// next call, never inside a loop that is running, and a walk is one call.
 [[gnu::noinline]] bool readVertices(InputStream& input, MeshLists& lists, Trace& trace) {
   const std::uint16_t count = startList(MESH_VERTEX_LIST, input, trace);
   return readRecords<12>(input, lists.vertices, count, [](const std::uint8_t* bytes) {
