@@ -4,7 +4,8 @@
 // page's own file input, until its table shows every object). Each scene and
 // round, the three take turns, each round starting with the next; every run
 // starts after `sync`, outputs to fresh names, the trace to a file. Not part
-// of the test suite.
+// of the test suite. It prints what a page fault costs here first: the
+// WebAssembly routes take one for every 4 KiB of memory they touch.
 //   node bench/wasm_benchmark.mjs [BENCH_BUILD] [WORK_DIR] [ROUNDS]
 // BENCH_BUILD (default build/bench: cmake --workflow --preset bench) has the
 // native program and the scene maker; build/web (cmake --workflow --preset
@@ -96,11 +97,23 @@ async function timedPage(scene, objects) {
     after: (seen.completed - seen.table) / 1e3 };
 }
 
+// What getting fresh memory costs here, the WebAssembly routes' main cost
+// that the native program's 2 MiB pages avoid: 256 MiB of a module's memory
+// touched a 4 KiB page at a time, in a node of its own.
+function pageFaultMicroseconds() {
+  const touch = `const bytes = new Uint8Array(new WebAssembly.Memory({ initial: 4096 }).buffer);
+    const start = performance.now(); for (let at = 0; at < bytes.length; at += 4096) bytes[at] = 1;
+    console.log((performance.now() - start) * 1000 / (bytes.length / 4096));`;
+  return Number(execFileSync(process.execPath, ['-e', touch], { encoding: 'utf8' }));
+}
+
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor((values.length - 1) / 2)];
 const best = (values) => Math.min(...values);
 const browser = await launch();
 console.log(`CPU: ${os.cpus()[0].model}, ${os.cpus().length} cores; node ${process.version}; ${await browser.version()}`);
 await browser.close();
+const faults = [0, 1, 2].map(pageFaultMicroseconds);
+console.log(`a page fault (4 KiB of fresh WebAssembly memory): ${median(faults).toFixed(1)} µs (median of 3)`);
 console.log(`${rounds} rounds, taking turns; seconds, trace to a file; ratios over the native program's median and best`);
 console.log('scene      native  (best)     npm  (best) ratio (best)    page  (best) ratio (best) |   read convert  after');
 for (const [name, scene, objects] of scenes) {

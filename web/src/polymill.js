@@ -83,15 +83,38 @@ export function convert(module, scene, memoryFiles = noFiles) {
   return converted(placed);
 }
 
+const PIECE = 1 << 20;
+
+// The pieces of a Blob, each read into the one buffer the last piece came in
+// where the engine can (a byte stream's BYOB reader): fresh memory for every
+// piece costs a page fault per 4 KiB, as much again as the scene's own room.
+async function* piecesOf(blob) {
+  const stream = blob.stream();
+  let read;
+  try {
+    const reader = stream.getReader({ mode: 'byob' });
+    let buffer = new ArrayBuffer(PIECE);
+    read = async () => {
+      const piece = await reader.read(new Uint8Array(buffer));
+      buffer = piece.value?.buffer;
+      return piece;
+    };
+  } catch {
+    const reader = stream.getReader(); // an engine whose Blob gives no byte stream
+    read = () => reader.read();
+  }
+  for (let piece = await read(); !piece.done; piece = await read()) yield piece.value;
+}
+
 // The same for a Blob (a File the user chose), read straight into the
 // module's memory, piece by piece, so that the scene is never held twice;
 // `onRead` is called once it is all there, before the conversion starts.
 export async function convertBlob(module, blob, onRead = () => {}) {
   const placed = instanceFor(module, blob.size, noFiles);
-  const reader = blob.stream().getReader();
-  for (let at = 0, piece = await reader.read(); !piece.done; piece = await reader.read()) {
-    placed.sceneBytes.set(piece.value, at);
-    at += piece.value.length;
+  let at = 0;
+  for await (const piece of piecesOf(blob)) {
+    placed.sceneBytes.set(piece, at);
+    at += piece.length;
   }
   onRead();
   return converted(placed);
