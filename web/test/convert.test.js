@@ -4,7 +4,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import { test } from 'node:test';
-import { convert } from '../src/polymill.js';
+import { convert, convertBlob } from '../src/polymill.js';
 import { objects } from '../src/objects.js';
 import { summarize, totalsOf } from '../src/summary.js';
 import { makeScene, nativeObjects, paths, runNative, scratch, testScenes } from './support.js';
@@ -19,6 +19,26 @@ test('every test scene converts as the native program converts it', () => {
     assert.equal(page.status, native.status, name);
     assert.equal(text(page.trace), text(native.trace), name);
     for (const file of ['vertices', 'faces', 'mapping']) assert.deepEqual(page[file], native[file], `${name}: ${file}`);
+  }
+});
+
+test('a Blob read in pieces converts as its bytes do, through a byte stream and through a plain one', async () => {
+  const scene = makeScene('vertex-lists', 4); // several of the reader's 1 MiB pieces
+  const expected = convert(module, scene);
+  // A stream without a BYOB reader, in pieces that straddle records and the 1 MiB buffer.
+  const plain = {
+    size: scene.length,
+    stream: () => new ReadableStream({
+      start(controller) {
+        for (let at = 0; at < scene.length; at += 777_777) controller.enqueue(scene.slice(at, at + 777_777));
+        controller.close();
+      },
+    }),
+  };
+  for (const [route, blob] of [['byte stream', new Blob([scene])], ['plain stream', plain]]) {
+    const read = await convertBlob(module, blob);
+    assert.equal(read.status, expected.status, route);
+    for (const file of ['trace', 'vertices', 'faces', 'mapping']) assert.deepEqual(read[file], expected[file], `${route}: ${file}`);
   }
 });
 
