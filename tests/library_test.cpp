@@ -100,7 +100,7 @@ TEST(Library, FilesAndTraceInMemoryCountAgainstTheBudget) {
   };
   for (const Case& test : cases) {
     const std::string fullTrace = convert(test.scene).trace;
-    const platform::MemoryBudget little(std::uint64_t{5} << 20);
+    const platform::MemoryBudget little(std::uint64_t{4} << 20);
     EXPECT_EQ(commandRun(test.scene).status, 0) << test.name;
     const Conversion converted = convert(test.scene);
     EXPECT_EQ(converted.status, -1) << test.name;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "chunk/chunk_kinds.h"
@@ -247,20 +248,83 @@ TEST(MeshWalk, ListsLargerThanTheReadBufferDecodeExactly) {
   }
   const Bytes scene = chunk(
       MAIN, {chunk(MESH_VERTEX_LIST, {vertices}), chunk(MESH_FACE_LIST, {faces}), chunk(MESH_MAPPING_LIST, {mapping})});
-  for (const bool fromFile : {false, true}) {
-    const WalkResult walk = walkScene(scene, false, fromFile);
+  for (const WalkRoute route : {WalkRoute::memory, WalkRoute::file, WalkRoute::copies}) {
+    const int via = static_cast<int>(route);
+    const WalkResult walk = walkScene(scene, false, route);
+    EXPECT_TRUE(walk.lists.allRead) << via;
     ASSERT_EQ(walk.lists.vertices.size(), 60000u);
     ASSERT_EQ(walk.lists.faces.size(), 60000u);
     ASSERT_EQ(walk.lists.mapping.size(), 60000u);
     for (std::uint32_t i = 0; i < 60000; ++i) {
-      ASSERT_EQ(valueOf(walk.lists.vertices[i].x), static_cast<float>(i)) << fromFile;
-      ASSERT_EQ(valueOf(walk.lists.vertices[i].y), -static_cast<float>(i)) << fromFile;
-      ASSERT_EQ(walk.lists.faces[i].a, static_cast<std::uint16_t>(i)) << fromFile;
-      ASSERT_EQ(walk.lists.faces[i].flags, static_cast<std::uint16_t>(~i)) << fromFile;
-      ASSERT_EQ(valueOf(walk.lists.mapping[i].s), static_cast<float>(i)) << fromFile;
+      ASSERT_EQ(valueOf(walk.lists.vertices[i].x), static_cast<float>(i)) << via;
+      ASSERT_EQ(valueOf(walk.lists.vertices[i].y), -static_cast<float>(i)) << via;
+      ASSERT_EQ(walk.lists.faces[i].a, static_cast<std::uint16_t>(i)) << via;
+      ASSERT_EQ(walk.lists.faces[i].flags, static_cast<std::uint16_t>(~i)) << via;
+      ASSERT_EQ(valueOf(walk.lists.mapping[i].s), static_cast<float>(i)) << via;
     }
-    EXPECT_NE(walk.trace.find("\n59999: s= 59999 t= 0.25"), std::string::npos) << fromFile;
+    EXPECT_NE(walk.trace.find("\n59999: s= 59999 t= 0.25"), std::string::npos) << via;
   }
+}
+
+// Every field of every record, as bits, so that NaNs compare too.
+std::vector<std::uint32_t> bitsOf(const ListContents& lists) {
+  std::vector<std::uint32_t> all;
+  for (const Vertex& v : lists.vertices) {
+    all.insert(all.end(), {v.x.bits, v.y.bits, v.z.bits});
+  }
+  for (const Face& f : lists.faces) {
+    all.insert(all.end(), {f.a, f.b, f.c, f.flags});
+  }
+  for (const MapCoord& c : lists.mapping) {
+    all.insert(all.end(), {c.s.bits, c.t.bits});
+  }
+  return all;
+}
+
+// Lists that keep where their records lie read back, from a file or from
+// memory, exactly what lists of copies hold, however the scene ends.
+TEST(MeshWalk, ListsKeptInTheSceneReadBackWhatCopiesHold) {
+  const Bytes textured = texturedScene();
+  const Bytes nanVertex = cat({u32(0x7F800001), u32(0xFFC00000), f32(-0.0f)});
+  const struct {
+    const char* name;
+    Bytes scene;
+  } cases[] = {
+      {"a modeller's scene", textured},
+      {"cut inside a record", Bytes(textured.begin(), textured.end() - 5)},
+      {"cut inside a list's count", chunk(MAIN, {chunkWithLength(MESH_VERTEX_LIST, 9), Bytes{3}})},
+      {"a list declaring more than the input holds",
+       chunk(MAIN, {chunk(MESH_MAPPING_LIST, {u16(4), mappingEntries({{1, 2}}), Bytes{0xAB, 0xCD, 0xEF}})})},
+      {"signaling NaNs", chunk(MAIN, {chunk(MESH_VERTEX_LIST, {u16(1), nanVertex})})},
+      {"lists read from the chunks after them", hostileScene()},
+      {"overlapping lists", overlappingLists(MESH_FACE_LIST, 3)},
+  };
+  for (const auto& test : cases) {
+    const WalkResult copies = walkScene(test.scene, false, WalkRoute::copies);
+    for (const WalkRoute route : {WalkRoute::memory, WalkRoute::file}) {
+      const WalkResult kept = walkScene(test.scene, false, route);
+      EXPECT_TRUE(kept.lists.allRead) << test.name;
+      EXPECT_EQ(kept.trace, copies.trace) << test.name;
+      EXPECT_EQ(bitsOf(kept.lists), bitsOf(copies.lists)) << test.name;
+    }
+  }
+}
+
+// A file cut short after the walk cannot give back its records: the output
+// phase is told, rather than writing zeros in their place.
+TEST(MeshWalk, AFileCutShortSinceTheWalkCannotBeReadAgain) {
+  const TempDir folder;
+  const std::string path = folder.path("scene.3ds");
+  writeFile(path, workedExample());
+  InputStream input;
+  ASSERT_TRUE(input.openFile(path.c_str()));
+  const ChunkChain chain(openRoot(input));
+  MeshLists lists(&input);
+  CapturedStream consoleStream;
+  ByteWriter console(consoleStream.get(), false);
+  walkChunks(*chain.root(), input, lists, console, nullptr);
+  std::filesystem::resize_file(path, 60);  // inside the vertex list
+  EXPECT_FALSE(lists.vertices.drain([](const Vertex&) {}));
 }
 
 }  // namespace

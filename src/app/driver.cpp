@@ -78,7 +78,9 @@ constexpr std::string_view kOutOfMemory = "\nNot enough memory for the mesh list
 // the budget ends the run right after the trace it printed.
 int runConversion(InputStream& input, const OutputTargets& outputs, const platform::MemoryBudget& budget,
                   ByteWriter& console, ObjectIndex* index = nullptr) {
-  MeshLists lists;
+  // Where the input can be read again, the lists keep where its records lie
+  // rather than copies of them.
+  MeshLists lists(input.canReadAgain() ? &input : nullptr);
   OutputFile output;
   output.open(outputs.vertices);  // a failure shows when the vertices are written
 
@@ -92,7 +94,6 @@ int runConversion(InputStream& input, const OutputTargets& outputs, const platfo
     return -1;
   }
   walkChunks(*chain.root(), input, lists, console, index);
-  input.release();  // a scene handed over in memory makes room for the files
   // What a conversion in memory hands out is claimed before any of it is written.
   if (budget.exhausted() || (index != nullptr && !index->claimHandOut()) || !claimFilesInMemory(lists, outputs)) {
     console.text(kOutOfMemory);

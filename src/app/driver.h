@@ -17,9 +17,8 @@ namespace polymill {
 // already in memory, into the named output files, the trace to `console`.
 int convertScene(std::span<const std::uint8_t> scene, const OutputTargets& outputs, std::FILE* console);
 
-// As convert, on a scene handed over, whose memory is given back once the walk
-// has read it, so that the files can take its room: what the page and the
-// npm package hand the WebAssembly module.
+// As convert, on a scene handed over, whose memory goes with the call: what
+// the page and the npm package hand the WebAssembly module.
 Conversion convertOwned(std::unique_ptr<std::uint8_t[]> scene, std::size_t size);
 
 }  // namespace polymill

@@ -96,8 +96,8 @@ extern "C" [[clang::export_name("polymill_scene_room")]] std::uint8_t* sceneRoom
   return new (std::nothrow) std::uint8_t[size > 0 ? size : 1];
 }
 
-// Converts the scene placed in that room, as polymill::convert does; the
-// room is given back once the walk has read it.
+// Converts the scene placed in that room, as polymill::convert does, and
+// gives the room back.
 extern "C" [[clang::export_name("polymill_convert")]] const ResultView* convertScene(std::uint8_t* scene,
                                                                                      std::uint32_t size) {
   auto* held = new Held{polymill::convertOwned(std::unique_ptr<std::uint8_t[]>(scene), size), {}, {}};

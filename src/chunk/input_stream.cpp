@@ -37,11 +37,30 @@ void InputStream::openOwnedBytes(std::unique_ptr<std::uint8_t[]> bytes, std::siz
   openBytes({owned_.get(), size});
 }
 
-void InputStream::release() {
-  fail();
-  view_ = nullptr;
-  memory_ = {};
-  owned_.reset();
+bool InputStream::readAgain(std::uint64_t position, std::span<std::uint8_t> out) {
+  const std::size_t present =
+      position >= endMet_ ? 0 : static_cast<std::size_t>(std::min<std::uint64_t>(out.size(), endMet_ - position));
+  std::fill(out.begin() + static_cast<std::ptrdiff_t>(present), out.end(), std::uint8_t{0});
+  if (present == 0) {
+    return true;
+  }
+  if (inMemory_) {
+    if (position > memory_.size() || memory_.size() - position < present) {
+      return false;
+    }
+    std::memcpy(out.data(), memory_.data() + position, present);
+    return true;
+  }
+  if (file_ == nullptr || stream_ || !platform::seekFile(file_.get(), position)) {
+    return false;
+  }
+  fileOffset_ = position;
+  std::size_t got = 0;
+  for (std::size_t n = 1; got < present && n > 0; got += n) {
+    n = std::fread(out.data() + got, 1, present - got, file_.get());
+  }
+  fileOffset_ += got;
+  return got == present;
 }
 
 void InputStream::seek(std::uint64_t position) {
@@ -89,13 +108,12 @@ bool InputStream::refill() {
   viewStart_ += end_;
   next_ = 0;
   end_ = 0;
-  if (inMemory_) {
-    return refillFromMemory();
+  const bool refilled =
+      inMemory_ ? refillFromMemory() : stream_ ? refillFromStream() : file_ != nullptr && refillFromFile();
+  if (!refilled) {
+    endMet_ = std::min(endMet_, viewStart_);
   }
-  if (stream_) {
-    return refillFromStream();
-  }
-  return file_ && refillFromFile();
+  return refilled;
 }
 
 bool InputStream::refillFromFile() {

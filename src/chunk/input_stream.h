@@ -34,13 +34,23 @@ class InputStream {
   bool openFile(const char* name);
   // Reads `bytes` in place; they must outlive the stream.
   void openBytes(std::span<const std::uint8_t> bytes);
-  // Reads bytes the stream is given, until release().
+  // Reads bytes the stream is given, which go with it.
   void openOwnedBytes(std::unique_ptr<std::uint8_t[]> bytes, std::size_t size);
-  // Gives back the bytes the stream was given, once nothing more is to be
-  // read: their room can then serve what is written after the walk. The
-  // stream is failed from then on.
-  void release();
   bool isOpen() const { return file_ != nullptr || inMemory_; }
+
+  // Whether what was read can be read again from its position (readAgain): a
+  // file that can be positioned, or bytes in memory; not an input read in order.
+  bool canReadAgain() const { return inMemory_ || (file_ != nullptr && !stream_); }
+
+  // The position of the next byte to be read; a failed stream, which delivers
+  // nothing more, stands at kNowhere.
+  static constexpr std::uint64_t kNowhere = UINT64_MAX;
+  std::uint64_t position() const { return failed_ ? kNowhere : viewStart_ + next_; }
+
+  // Fills `out` with the bytes that were read from `position`, as they were
+  // read then: those past the end of the input that the reads met are zeros.
+  // False when the input no longer holds them all (a file cut short since).
+  bool readAgain(std::uint64_t position, std::span<std::uint8_t> out);
 
   // Moves to an absolute offset. Beyond the end of the input is allowed (the
   // next read fails); at or beyond kPositionLimit fails the stream. An input
@@ -96,6 +106,7 @@ class InputStream {
   std::uint64_t fileOffset_ = 0;        // where the underlying file stands
   std::size_t next_ = 0;                // next unread byte of view_
   std::size_t end_ = 0;                 // bytes held in view_
+  std::uint64_t endMet_ = kNowhere;     // where a read first ran out of input
   bool failed_ = false;
 };
 

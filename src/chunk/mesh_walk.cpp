@@ -40,27 +40,52 @@ std::uint16_t startList(ChunkKind list, InputStream& input, Trace& trace) {
   return count;
 }
 
-// Appends `count` records of Size bytes, each made by decode(bytes). Those
-// wholly at hand in the input are decoded in one tight loop, which compilers
-// turn into wide copies on little-endian hosts; one that straddles the bytes
-// at hand, or the end of the input, is read alone.
-template <std::size_t Size, typename T, typename Decode>
-bool readRecords(InputStream& input, BlockList<T>& list, std::uint16_t count, Decode decode) {
-  return list.appendRuns(count, [&](T* items, std::size_t run) {
-    while (run > 0) {
-      const std::span<const std::uint8_t> bytes = input.atHand();
-      const std::size_t whole = std::min(run, bytes.size() / Size);
-      for (std::size_t i = 0; i < whole; ++i) {
-        ::new (static_cast<void*>(items + i)) T(decode(bytes.data() + i * Size));
-      }
-      input.skip(whole * Size);
-      items += whole;
-      run -= whole;
-      if (run > 0) {
-        ::new (static_cast<void*>(items++)) T(decode(input.record<Size>().data()));
-        --run;
-      }
+// Passes over `count` records of Size bytes, handing take(bytes, records)
+// each run of them: those wholly at hand in the input in one piece, one that
+// straddles the bytes at hand, or the end of the input, alone.
+template <std::size_t Size, typename Take>
+void passRecords(InputStream& input, std::size_t count, Take take) {
+  while (count > 0) {
+    const std::span<const std::uint8_t> bytes = input.atHand();
+    const std::size_t whole = std::min(count, bytes.size() / Size);
+    take(bytes.data(), whole);
+    input.skip(whole * Size);
+    count -= whole;
+    if (count > 0) {
+      take(input.record<Size>().data(), 1);
+      --count;
     }
+  }
+}
+
+// Appends `count` records to `list`, calling `seen` on each as it is read.
+// Copies are decoded in one tight loop, which compilers turn into wide copies
+// on little-endian hosts; a list that keeps where its records lie in the
+// scene still passes over them, so that the input ends where it would.
+template <typename T, typename Seen>
+bool readRecords(InputStream& input, RecordList<T>& list, std::uint16_t count, Seen seen) {
+  using Layout = SceneLayout<T>;
+  const auto decode = [&](const std::uint8_t* bytes, std::size_t records, auto keep) {
+    for (std::size_t i = 0; i < records; ++i) {
+      const T item = Layout::read(bytes + i * Layout::kBytes);
+      seen(item);
+      keep(i, item);
+    }
+  };
+  if (list.keptInScene()) {
+    if (!list.appendFromScene(input.position(), count)) {
+      return false;
+    }
+    passRecords<Layout::kBytes>(input, count, [&](const std::uint8_t* bytes, std::size_t records) {
+      decode(bytes, records, [](std::size_t, const T&) {});
+    });
+    return true;
+  }
+  return list.appendRuns(count, [&](T* items, std::size_t run) {
+    passRecords<Layout::kBytes>(input, run, [&](const std::uint8_t* bytes, std::size_t records) {
+      decode(bytes, records, [&](std::size_t i, const T& item) { ::new (static_cast<void*>(items + i)) T(item); });
+      items += records;
+    });
   });
 }
 
@@ -68,28 +93,23 @@ bool readRecords(InputStream& input, BlockList<T>& list, std::uint16_t count, De
 // Each is a call of its own, for every list: an engine that compiles
 // WebAssembly in tiers (V8) swaps in the optimized code of a function at its
 // next call, never inside a loop that is running, and a walk is one call.
-[[gnu::noinline]] bool readVertices(InputStream& input, MeshLists& lists, Trace& trace) {
+[[gnu::noinline]] bool readVertices(InputStream& input, MeshLists& lists, Trace& trace, ObjectIndex* index) {
   const std::uint16_t count = startList(MESH_VERTEX_LIST, input, trace);
-  return readRecords<12>(input, lists.vertices, count, [](const std::uint8_t* bytes) {
-    return Vertex{{loadU32(&bytes[0])}, {loadU32(&bytes[4])}, {loadU32(&bytes[8])}};
-  });
+  if (index == nullptr) {
+    return readRecords(input, lists.vertices, count, [](const Vertex&) {});
+  }
+  return readRecords(input, lists.vertices, count, [&](const Vertex& vertex) { index->vertexRead(vertex); });
 }
 
-[[gnu::noinline]] bool readFaces(InputStream& input, MeshLists& lists, Trace& trace) {
+[[gnu::noinline]] bool readFaces(InputStream& input, MeshLists& lists, Trace& trace, ObjectIndex*) {
   const std::uint16_t count = startList(MESH_FACE_LIST, input, trace);
-  return readRecords<8>(input, lists.faces, count, [](const std::uint8_t* bytes) {
-    return Face{loadU16(&bytes[0]), loadU16(&bytes[2]), loadU16(&bytes[4]), loadU16(&bytes[6])};
-  });
+  return readRecords(input, lists.faces, count, [](const Face&) {});
 }
 
-[[gnu::noinline]] bool readMapping(InputStream& input, MeshLists& lists, Trace& trace) {
+[[gnu::noinline]] bool readMapping(InputStream& input, MeshLists& lists, Trace& trace, ObjectIndex*) {
   const std::uint16_t count = startList(MESH_MAPPING_LIST, input, trace);
   std::uint32_t index = 0;
-  return readRecords<8>(input, lists.mapping, count, [&](const std::uint8_t* bytes) {
-    const MapCoord coord = {{loadU32(&bytes[0])}, {loadU32(&bytes[4])}};
-    trace.mappingLine(index++, coord);
-    return coord;
-  });
+  return readRecords(input, lists.mapping, count, [&](const MapCoord& coord) { trace.mappingLine(index++, coord); });
 }
 
 // What the walk carries from chunk to chunk.
@@ -103,9 +123,9 @@ struct Walk {
 // Reads a list with `read` and tells the index how many records it appended
 // to `list`. False when the list could not grow.
 template <typename Read, typename Item, typename Added>
-bool readList(Walk& walk, Read read, const BlockList<Item>& list, Added added) {
+bool readList(Walk& walk, Read read, const RecordList<Item>& list, Added added) {
   const std::size_t before = list.size();
-  const bool complete = read(walk.input, walk.lists, walk.trace);
+  const bool complete = read(walk.input, walk.lists, walk.trace, walk.index);
   if (walk.index != nullptr) {
     added(*walk.index, list.size() - before);
   }
@@ -133,10 +153,10 @@ Chunk* visit(Chunk& current, Walk& walk) {
       const std::uint32_t nameLength = readObjectName(current, walk.input, walk.trace, index);
       return firstChild(current, walk.input, nameLength);
     }
-    case MESH_VERTEX_LIST: {
-      const auto added = [&](ObjectIndex& to, std::size_t count) { to.verticesAdded(walk.lists.vertices, count); };
-      return readList(walk, readVertices, walk.lists.vertices, added) ? nextChunk(current, walk.input) : nullptr;
-    }
+    case MESH_VERTEX_LIST:
+      return readList(walk, readVertices, walk.lists.vertices, std::mem_fn(&ObjectIndex::verticesAdded))
+                 ? nextChunk(current, walk.input)
+                 : nullptr;
     case MESH_FACE_LIST:
       // Sub-chunks after the faces (materials, smoothing) are stepped over with the list.
       return readList(walk, readFaces, walk.lists.faces, std::mem_fn(&ObjectIndex::facesAdded))

@@ -71,24 +71,6 @@ class BlockList {
 
   std::size_t size() const { return size_; }
 
-  // Calls `visit` on each of the last `count` items (no more than the list
-  // holds), in order.
-  template <typename Visit>
-  void visitLast(std::size_t count, Visit visit) const {
-    std::size_t block = blocks_.size();
-    std::size_t skipped = 0;  // items of the first block visited that come before them
-    for (std::size_t found = 0; found < count;) {
-      const std::size_t used = blocks_[--block].used;
-      skipped = count - found < used ? used - (count - found) : 0;
-      found += used - skipped;
-    }
-    for (; block < blocks_.size(); ++block, skipped = 0) {
-      for (std::size_t i = skipped; i < blocks_[block].used; ++i) {
-        visit(blocks_[block].items[i]);
-      }
-    }
-  }
-
   // Calls `visit` on the items of each block in order, as one span, and
   // releases each block as soon as it has been visited, leaving the list empty.
   template <typename Visit>

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
-#include "mesh/block_list.h"
+#include "chunk/little_endian.h"
+#include "mesh/record_list.h"
 
 namespace polymill {
 
@@ -35,11 +37,39 @@ struct MapCoord {
   FloatBits t;
 };
 
-// Every mesh of the scene poured into three lists, in file order.
+// How each record is stored in a scene: its size and its little-endian fields.
+template <>
+struct SceneLayout<Vertex> {
+  static constexpr std::size_t kBytes = 12;
+  static Vertex read(const std::uint8_t* bytes) {
+    return {{loadU32(&bytes[0])}, {loadU32(&bytes[4])}, {loadU32(&bytes[8])}};
+  }
+};
+
+template <>
+struct SceneLayout<Face> {
+  static constexpr std::size_t kBytes = 8;
+  static Face read(const std::uint8_t* bytes) {
+    return {loadU16(&bytes[0]), loadU16(&bytes[2]), loadU16(&bytes[4]), loadU16(&bytes[6])};
+  }
+};
+
+template <>
+struct SceneLayout<MapCoord> {
+  static constexpr std::size_t kBytes = 8;
+  static MapCoord read(const std::uint8_t* bytes) { return {{loadU32(&bytes[0])}, {loadU32(&bytes[4])}}; }
+};
+
+// Every mesh of the scene poured into three lists, in file order. Lists made
+// with the scene they are read from keep where their records lie in it (see
+// RecordList); those made without it keep copies.
 struct MeshLists {
-  BlockList<Vertex> vertices;
-  BlockList<Face> faces;
-  BlockList<MapCoord> mapping;
+  MeshLists() = default;
+  explicit MeshLists(InputStream* scene) : vertices(scene), faces(scene), mapping(scene) {}
+
+  RecordList<Vertex> vertices;
+  RecordList<Face> faces;
+  RecordList<MapCoord> mapping;
 };
 
 }  // namespace polymill

@@ -1,7 +1,5 @@
 #include "mesh/object_index.h"
 
-#include <bit>
-#include <limits>
 #include <string>
 
 #include "platform/memory.h"
@@ -36,28 +34,7 @@ void ObjectIndex::nameByte(std::uint8_t byte) {
 
 void ObjectIndex::meshFound() { current().mesh = true; }
 
-void ObjectIndex::verticesAdded(const BlockList<Vertex>& vertices, std::size_t count) {
-  Entry& entry = current();
-  if (entry.vertices == 0) {
-    entry.min.fill(std::numeric_limits<float>::infinity());
-    entry.max.fill(-std::numeric_limits<float>::infinity());
-  }
-  // Compared as floats, so that a NaN is neither smallest nor largest; of
-  // equal values (0 and -0) the first met stays.
-  vertices.visitLast(count, [&](const Vertex& vertex) {
-    const std::array<float, 3> position = {std::bit_cast<float>(vertex.x.bits), std::bit_cast<float>(vertex.y.bits),
-                                           std::bit_cast<float>(vertex.z.bits)};
-    for (std::size_t axis = 0; axis < 3; ++axis) {
-      if (position[axis] < entry.min[axis]) {
-        entry.min[axis] = position[axis];
-      }
-      if (position[axis] > entry.max[axis]) {
-        entry.max[axis] = position[axis];
-      }
-    }
-  });
-  entry.vertices += count;
-}
+void ObjectIndex::verticesAdded(std::size_t count) { current().vertices += count; }
 
 void ObjectIndex::facesAdded(std::size_t count) { current().faces += count; }
 

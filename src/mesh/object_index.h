@@ -1,8 +1,10 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "mesh/block_list.h"
@@ -24,8 +26,20 @@ class ObjectIndex {
   void nameByte(std::uint8_t byte);
 
   void meshFound();
+  // A vertex was read, for the bounds; a count of them is added after.
+  void vertexRead(const Vertex& vertex) {
+    // Compared as floats, so that a NaN is neither smallest nor largest; of
+    // equal values (0 and -0) the first met stays.
+    Entry& entry = current();
+    const std::array<float, 3> position = {std::bit_cast<float>(vertex.x.bits), std::bit_cast<float>(vertex.y.bits),
+                                           std::bit_cast<float>(vertex.z.bits)};
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+      entry.min[axis] = position[axis] < entry.min[axis] ? position[axis] : entry.min[axis];
+      entry.max[axis] = position[axis] > entry.max[axis] ? position[axis] : entry.max[axis];
+    }
+  }
   // `count` records were just appended to the end of each list.
-  void verticesAdded(const BlockList<Vertex>& vertices, std::size_t count);
+  void verticesAdded(std::size_t count);
   void facesAdded(std::size_t count);
   void mappingAdded(std::size_t count);
 
@@ -38,6 +52,8 @@ class ObjectIndex {
   std::vector<Object> take();
 
  private:
+  static constexpr float kInfinity = std::numeric_limits<float>::infinity();
+
   struct Entry {
     std::uint64_t nameStart = 0;  // in names_
     std::uint64_t nameLength = 0;
@@ -46,8 +62,8 @@ class ObjectIndex {
     std::uint64_t vertices = 0;
     std::uint64_t faces = 0;
     std::uint64_t mapping = 0;
-    std::array<float, 3> min = {};  // meaningful once vertices > 0
-    std::array<float, 3> max = {};
+    std::array<float, 3> min = {kInfinity, kInfinity, kInfinity};  // meaningful once vertices > 0
+    std::array<float, 3> max = {-kInfinity, -kInfinity, -kInfinity};
   };
 
   // The entry that lists and meshes count towards, opened without a name when none is.

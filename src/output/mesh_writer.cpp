@@ -45,12 +45,12 @@ template <std::size_t Size, auto store, typename Item>
 template <std::size_t Size, auto store, typename List>
 bool writeFile(OutputFile& output, List& records, std::string_view cannotWrite, ByteWriter& console) {
   output.expect(std::uint64_t{records.size()} * Size);
-  records.drainSpans([&](auto items) {
+  const bool allRead = records.drainSpans([&](auto items) {
     while (!items.empty()) {
       items = storeRun<Size, store>(output, items);
     }
   });
-  return output.close() || report(console, cannotWrite);
+  return (output.close() && allRead) || report(console, cannotWrite);
 }
 
 char* storeVertex(char* out, const Vertex& vertex) {

@@ -18,7 +18,8 @@ struct OutputTargets {
 // `output` was opened at the start of the run (x y z, 4 bytes each), then the
 // face file (a b c, 2 bytes each; the flags are not written) and, when named,
 // the mapping file (s t, 4 bytes each), each file reopened on the same stream.
-// Stops at the first file that cannot be opened or completely written, says
+// Stops at the first file that cannot be opened or completely written (its
+// records read again from a scene cut short since the walk included), says
 // which on `console` and returns false; no later file is touched then. Each
 // list is emptied while its file is written, so that its memory serves the
 // file's pages instead of adding to them.

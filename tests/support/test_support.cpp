@@ -88,17 +88,18 @@ ExactBuffer::ExactBuffer(const Bytes& bytes) : data_(new std::uint8_t[bytes.size
 
 ListContents drain(MeshLists& lists) {
   ListContents contents;
-  lists.vertices.drain([&](const Vertex& vertex) { contents.vertices.push_back(vertex); });
-  lists.faces.drain([&](const Face& face) { contents.faces.push_back(face); });
-  lists.mapping.drain([&](const MapCoord& coord) { contents.mapping.push_back(coord); });
+  const bool vertices = lists.vertices.drain([&](const Vertex& vertex) { contents.vertices.push_back(vertex); });
+  const bool faces = lists.faces.drain([&](const Face& face) { contents.faces.push_back(face); });
+  const bool mapping = lists.mapping.drain([&](const MapCoord& coord) { contents.mapping.push_back(coord); });
+  contents.allRead = vertices && faces && mapping;
   return contents;
 }
 
-WalkResult walkScene(const Bytes& scene, bool terminal, bool fromFile) {
+WalkResult walkScene(const Bytes& scene, bool terminal, WalkRoute route) {
   const ExactBuffer buffer(scene);
   const TempDir folder;
   InputStream input;
-  if (fromFile) {
+  if (route == WalkRoute::file) {
     writeFile(folder.path("scene.3ds"), scene);
     input.openFile(folder.path("scene.3ds").c_str());
   } else {
@@ -107,7 +108,7 @@ WalkResult walkScene(const Bytes& scene, bool terminal, bool fromFile) {
   CapturedStream consoleStream;
   WalkResult result;
   const ChunkChain chain(openRoot(input));
-  MeshLists lists;
+  MeshLists lists(route == WalkRoute::copies ? nullptr : &input);
   {
     ByteWriter console(consoleStream.get(), terminal);
     const Chunk* last = walkChunks(*chain.root(), input, lists, console, nullptr);

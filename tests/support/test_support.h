@@ -84,18 +84,23 @@ struct ListContents {
   std::vector<Vertex> vertices;
   std::vector<Face> faces;
   std::vector<MapCoord> mapping;
+  bool allRead = false;  // every record kept as where it lies was read again
 };
 ListContents drain(MeshLists& lists);
 
-// Runs the chunk walk alone on a scene held in memory (or, with `fromFile`,
-// read from a file in blocks), its trace shown as on a terminal when
-// `terminal` is set.
+// Where the walk reads a scene from: memory or a file read in blocks, its
+// lists keeping where the records lie (as the program's do for both), or
+// memory with lists of copies (as for a pipe).
+enum class WalkRoute { memory, file, copies };
+
+// Runs the chunk walk alone on a scene by `route`, its trace shown as on a
+// terminal when `terminal` is set.
 struct WalkResult {
   std::string trace;
   ListContents lists;
   std::vector<std::uint32_t> starts;  // where each visited chunk stands, in walk order
 };
-WalkResult walkScene(const Bytes& scene, bool terminal = false, bool fromFile = false);
+WalkResult walkScene(const Bytes& scene, bool terminal = false, WalkRoute route = WalkRoute::memory);
 
 // Runs the conversion of a scene held in memory into the named files.
 RunResult convertInMemory(const Bytes& scene, const OutputTargets& outputs);

@@ -1,0 +1,121 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <span>
+
+#include "chunk/input_stream.h"
+#include "mesh/block_list.h"
+#include "platform/memory.h"
+
+namespace polymill {
+
+// How records of type T are stored in a scene: kBytes, and read(bytes), which
+// assembles one from its little-endian bytes. Given for each record type.
+template <typename T>
+struct SceneLayout;
+
+// The records of one list, in the order they were appended. A list given the
+// scene it is read from keeps only where each run of records lies in it, and
+// reads them again from there when it is drained: a scene that can be read
+// again (a file, bytes in memory) is then never held twice, which for a large
+// scene is most of a run's memory and of the page faults that fill it. A list
+// without the scene (an input read in order, a pipe) keeps copies.
+template <typename T>
+class RecordList {
+ public:
+  using Layout = SceneLayout<T>;
+
+  RecordList() = default;
+  explicit RecordList(InputStream* scene) : scene_(scene) {}
+
+  // Whether records are kept as where they lie in the scene (appendFromScene)
+  // rather than as copies (push_back, appendRuns).
+  bool keptInScene() const { return scene_ != nullptr; }
+
+  // Records `count` records starting at `position` of the scene; false when
+  // the run's memory budget holds no more. The records are claimed from the
+  // budget as copies would be, though they take no memory: a list is as long
+  // as memory allows and no longer, whatever holds it, so that a small scene
+  // whose list chunks overlap cannot pour out files without end.
+  [[nodiscard]] bool appendFromScene(std::uint64_t position, std::size_t count) {
+    if (!platform::claim(std::uint64_t{count} * sizeof(T)) || !runs_.push_back({position, count})) {
+      return false;
+    }
+    size_ += count;
+    return true;
+  }
+
+  [[nodiscard]] bool push_back(const T& item) {
+    return appendRuns(1, [&](T* items, std::size_t) { ::new (static_cast<void*>(items)) T(item); });
+  }
+
+  // Appends `count` copies, made a run at a time by fill(items, run) straight
+  // into the list's room; false, with those made so far appended, when the
+  // list could not grow.
+  template <typename Fill>
+  [[nodiscard]] bool appendRuns(std::size_t count, Fill fill) {
+    const std::size_t before = copies_.size();
+    const bool complete = copies_.appendRuns(count, fill);
+    size_ += copies_.size() - before;
+    return complete;
+  }
+
+  std::size_t size() const { return size_; }
+
+  // Calls `visit` on the records in order, a span at a time, leaving the list
+  // empty; false when the scene could not be read again (a file cut short
+  // since the walk), the records from there on not visited.
+  template <typename Visit>
+  [[nodiscard]] bool drainSpans(Visit visit) {
+    size_ = 0;
+    if (!keptInScene()) {
+      copies_.drainSpans(visit);
+      return true;
+    }
+    const std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[kPieceRecords * Layout::kBytes]);
+    const std::unique_ptr<T[]> items(new T[kPieceRecords]);
+    bool read = true;
+    runs_.drain([&](const SceneRun& run) {
+      for (std::uint64_t done = 0; read && done < run.count; done += kPieceRecords) {
+        const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceRecords, run.count - done));
+        read = scene_->readAgain(run.start + done * Layout::kBytes, {bytes.get(), piece * Layout::kBytes});
+        for (std::size_t i = 0; read && i < piece; ++i) {
+          items[i] = Layout::read(bytes.get() + i * Layout::kBytes);
+        }
+        if (read) {
+          visit(std::span<const T>(items.get(), piece));
+        }
+      }
+    });
+    return read;
+  }
+
+  // The same, one record at a time.
+  template <typename Visit>
+  [[nodiscard]] bool drain(Visit visit) {
+    return drainSpans([&](std::span<const T> items) {
+      for (const T& item : items) {
+        visit(item);
+      }
+    });
+  }
+
+ private:
+  // Records read again at a time: enough to make each read worth a call.
+  static constexpr std::size_t kPieceRecords = 8192;
+
+  struct SceneRun {
+    std::uint64_t start;
+    std::uint64_t count;
+  };
+
+  InputStream* scene_ = nullptr;
+  BlockList<T> copies_;
+  BlockList<SceneRun> runs_;
+  std::size_t size_ = 0;
+};
+
+}  // namespace polymill
