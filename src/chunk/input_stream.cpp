@@ -108,8 +108,9 @@ bool InputStream::refill() {
   viewStart_ += end_;
   next_ = 0;
   end_ = 0;
-  const bool refilled =
-      inMemory_ ? refillFromMemory() : stream_ ? refillFromStream() : file_ != nullptr && refillFromFile();
+  const bool refilled = inMemory_ ? refillFromMemory()
+                        : stream_ ? refillFromStream()
+                                  : file_ != nullptr && refillFromFile();
   if (!refilled) {
     endMet_ = std::min(endMet_, viewStart_);
   }
