@@ -232,10 +232,4 @@ Conversion convertOwned(std::unique_ptr<std::uint8_t[]> scene, std::size_t size)
   return convertInput(input);
 }
 
-Conversion convertFile(const char* name) {
-  InputStream input;
-  input.openFile(name);  // a failure shows when the root is read
-  return convertInput(input);
-}
-
 }  // namespace polymill

@@ -18,13 +18,7 @@ namespace polymill {
 int convertScene(std::span<const std::uint8_t> scene, const OutputTargets& outputs, std::FILE* console);
 
 // As convert, on a scene handed over, whose memory goes with the call: what
-// the npm package hands the WebAssembly module.
+// the page and the npm package hand the WebAssembly module.
 Conversion convertOwned(std::unique_ptr<std::uint8_t[]> scene, std::size_t size);
-
-// As convert, on the scene in the named file, read as the program reads its
-// input: a block at a time, and again where the files need its records. What
-// the page hands the WebAssembly module, its file being the one the user
-// chose, so that the scene is never copied into the module's memory whole.
-Conversion convertFile(const char* name);
 
 }  // namespace polymill

@@ -1,9 +1,8 @@
 // What the WebAssembly module offers JavaScript besides the program itself:
-// the library's conversion of a scene in the module's memory, or of a scene
-// file its host gives it. JavaScript places the scene (or the file's name) in
-// room the module gives, calls polymill_convert (or polymill_convert_file)
-// once and reads the result by the layout below; the instance is then let
-// go, and its memory with it, so no result is ever freed here.
+// the library's conversion of a scene in the module's memory. JavaScript
+// places the scene in room the module gives, calls polymill_convert once and
+// reads the result by the layout below; the instance is then let go, and its
+// memory with it, so nothing is ever freed here.
 
 #include <cstddef>
 #include <cstdint>
@@ -11,7 +10,6 @@
 #include <new>
 #include <optional>
 #include <span>
-#include <utility>
 #include <vector>
 
 #include "app/driver.h"
@@ -98,38 +96,22 @@ extern "C" [[clang::export_name("polymill_scene_room")]] std::uint8_t* sceneRoom
   return new (std::nothrow) std::uint8_t[size > 0 ? size : 1];
 }
 
-namespace {
-
-// Holds a conversion, and its layout for JavaScript, until the instance goes.
-const ResultView* handOut(polymill::Conversion conversion) {
-  auto* held = new Held{std::move(conversion), {}, {}};
-  held->objects.reserve(held->conversion.objects.size());
-  for (const polymill::Object& object : held->conversion.objects) {
-    held->objects.push_back(viewOf(object));
-  }
-  const polymill::Conversion& kept = held->conversion;
-  held->view = {kept.status,
-                viewOf(kept.trace),
-                viewOf(kept.vertices),
-                viewOf(kept.faces),
-                viewOf(kept.mapping),
-                held->objects.data(),
-                static_cast<std::uint32_t>(held->objects.size())};
-  return &held->view;
-}
-
-}  // namespace
-
 // Converts the scene placed in that room, as polymill::convert does, and
 // gives the room back.
 extern "C" [[clang::export_name("polymill_convert")]] const ResultView* convertScene(std::uint8_t* scene,
                                                                                      std::uint32_t size) {
-  return handOut(polymill::convertOwned(std::unique_ptr<std::uint8_t[]>(scene), size));
-}
-
-// Converts the scene file of the zero-terminated name, placed in such a room,
-// that the host's file system gives the module, and gives the room back.
-extern "C" [[clang::export_name("polymill_convert_file")]] const ResultView* convertSceneFile(std::uint8_t* name) {
-  const std::unique_ptr<std::uint8_t[]> held(name);
-  return handOut(polymill::convertFile(reinterpret_cast<const char*>(name)));
+  auto* held = new Held{polymill::convertOwned(std::unique_ptr<std::uint8_t[]>(scene), size), {}, {}};
+  held->objects.reserve(held->conversion.objects.size());
+  for (const polymill::Object& object : held->conversion.objects) {
+    held->objects.push_back(viewOf(object));
+  }
+  const polymill::Conversion& conversion = held->conversion;
+  held->view = {conversion.status,
+                viewOf(conversion.trace),
+                viewOf(conversion.vertices),
+                viewOf(conversion.faces),
+                viewOf(conversion.mapping),
+                held->objects.data(),
+                static_cast<std::uint32_t>(held->objects.size())};
+  return &held->view;
 }

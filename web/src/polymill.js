@@ -2,7 +2,7 @@
 // in memory, compiled into the WebAssembly module (polymill_convert). Nothing
 // of the conversion is done here: the scene goes into the module's memory,
 // and the status, the trace, the files and the object index come back out.
-import { ERRNO, FILETYPE, FileSystemError, Wasi } from './wasi.js';
+import { ERRNO, FileSystemError, Wasi } from './wasi.js';
 
 // Where the module's result keeps each part: 32-bit little-endian fields, as
 // src/app/module_exports.cpp lays them out. A file is (data, size, present).
@@ -52,11 +52,7 @@ function instanceFor(module, size, memoryFiles) {
 
 // Converts the scene placed in the instance's room, and reads the result.
 function converted({ wasi, instance, room, sceneBytes }) {
-  return resultAt(wasi, instance, wasi.call(instance, 'polymill_convert', room, sceneBytes.length));
-}
-
-// The result the module laid out at `at`.
-function resultAt(wasi, instance, at) {
+  const at = wasi.call(instance, 'polymill_convert', room, sceneBytes.length);
   const view = new DataView(instance.exports.memory.buffer);
   const file = (offset) => {
     const [data, size, present] = [0, 4, 8].map((field) => view.getUint32(at + offset + field, true));
@@ -110,44 +106,10 @@ async function* piecesOf(blob) {
   for (let piece = await read(); !piece.done; piece = await read()) yield piece.value;
 }
 
-const SCENE_FILE = '/scene.3ds';
-
-// A Blob as the module's one file, read where it is needed, a block at a
-// time, with a worker's FileReaderSync.
-function blobFile(blob) {
-  const reader = new FileReaderSync();
-  const read = (into, position) => {
-    const bytes = new Uint8Array(reader.readAsArrayBuffer(blob.slice(position, position + into.length)));
-    into.set(bytes);
-    return bytes.length;
-  };
-  return {
-    stat: (name) => (name === SCENE_FILE ? { type: FILETYPE.regularFile, device: 0, inode: 1, size: blob.size } : null),
-    readlink: () => null,
-    open(name, { write }) {
-      if (name !== SCENE_FILE || write) throw new FileSystemError(ERRNO.noent);
-      return { type: FILETYPE.regularFile, read, size: () => blob.size, close: () => {} };
-    },
-  };
-}
-
-// The same for a Blob (a File the user chose). In a worker, the module reads
-// it as the program reads a file, a block at a time and again where the files
-// need its records, so that it never holds the whole scene: a large scene's
-// room would cost a page fault for every 4 KiB. Elsewhere it is read straight
-// into the module's memory, piece by piece, so that it is never held twice.
-// `onRead` is called before the conversion starts.
+// The same for a Blob (a File the user chose), read straight into the
+// module's memory, piece by piece, so that the scene is never held twice;
+// `onRead` is called once it is all there, before the conversion starts.
 export async function convertBlob(module, blob, onRead = () => {}) {
-  if (typeof FileReaderSync === 'function') {
-    const wasi = new Wasi({ args: ['polymill'], fileSystem: blobFile(blob), console: { write: () => true } });
-    const instance = new WebAssembly.Instance(module, wasi.imports());
-    const name = new TextEncoder().encode(`${SCENE_FILE}\0`);
-    const room = wasi.call(instance, 'polymill_scene_room', name.length);
-    if (room === 0) throw new RangeError("the module's memory has no room left");
-    new Uint8Array(instance.exports.memory.buffer, room, name.length).set(name);
-    onRead();
-    return resultAt(wasi, instance, wasi.call(instance, 'polymill_convert_file', room));
-  }
   const placed = instanceFor(module, blob.size, noFiles);
   let at = 0;
   for await (const piece of piecesOf(blob)) {
