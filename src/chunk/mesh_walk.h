@@ -8,7 +8,7 @@
 
 namespace polymill {
 
-// Visits the chunks from the root on, entering the containers, decoding every
+// Visits the chunks from the root on, entering the containers, gathering every
 // vertex, face and mapping list into `lists`, printing the trace to `console`
 // and, unless `index` is null, recording where each object's records lie.
 // Whatever the input holds, it ends, and returns the last chunk it visited,
