@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "app/driver.h"
+#include "app/objects_json.h"
 #include "chunk/chunk_kinds.h"
 #include "platform/memory.h"
 #include "polymill/polymill.h"
@@ -62,6 +64,27 @@ std::vector<Scene> scenes() {
 TEST(Library, ConvertGivesTheCommandsStatusTraceAndFiles) {
   for (const Scene& scene : scenes()) {
     expectSame(convert(scene.bytes), commandRun(scene.bytes), scene.name);
+  }
+}
+
+// The steps of a conversion in memory tell what convert tells, in parts: the
+// survey its status, index, the trace's head and length and the files'
+// sizes; convertFiles its files; a survey keeping all its trace, that trace.
+TEST(Library, ASurveyAndTheFilesTellWhatConvertGives) {
+  for (const Scene& scene : scenes()) {
+    const Conversion whole = convert(scene.bytes);
+    const Survey survey = polymill::survey(scene.bytes, 100);
+    EXPECT_EQ(survey.status, whole.status) << scene.name;
+    EXPECT_EQ(survey.trace.kept, whole.trace.substr(0, 100)) << scene.name;
+    EXPECT_EQ(survey.trace.size, whole.trace.size()) << scene.name;
+    EXPECT_EQ(objectsJson(survey.objects), objectsJson(whole.objects)) << scene.name;
+    const auto sizeOf = [&](const std::optional<Bytes>& file) { return whole.status == 0 ? file->size() : 0; };
+    EXPECT_EQ(survey.files.vertices, sizeOf(whole.vertices)) << scene.name;
+    EXPECT_EQ(survey.files.faces, sizeOf(whole.faces)) << scene.name;
+    EXPECT_EQ(survey.files.mapping, sizeOf(whole.mapping)) << scene.name;
+    EXPECT_EQ(polymill::survey(scene.bytes, SIZE_MAX).trace.kept, whole.trace) << scene.name;
+    const Conversion files = convertFiles(scene.bytes);
+    expectSame(files, {whole.status, {}, whole.vertices, whole.faces, whole.mapping, {}}, scene.name);
   }
 }
 

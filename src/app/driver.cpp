@@ -3,6 +3,7 @@
 #include <array>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -71,19 +72,14 @@ bool outputsCollide(const OutputTargets& outputs) {
 }
 
 constexpr std::string_view kOutOfMemory = "\nNot enough memory for the mesh lists\n";
+constexpr std::string_view kComplete = "\n Complete ";
 
-// The run from the open input on: the vertex file is opened (created or
-// emptied) before anything is read, the root checked, the scene walked (into
-// `index` too, unless it is null) and the files written. A walk that outgrows
-// the budget ends the run right after the trace it printed.
-int runConversion(InputStream& input, const OutputTargets& outputs, const platform::MemoryBudget& budget,
-                  ByteWriter& console, ObjectIndex* index = nullptr) {
-  // Where the input can be read again, the lists keep where its records lie
-  // rather than copies of them.
-  MeshLists lists(input.canReadAgain() ? &input : nullptr);
-  OutputFile output;
-  output.open(outputs.vertices);  // a failure shows when the vertices are written
-
+// The run from the open input up to the files: the root checked, the scene
+// walked (into `index` too, unless it is null) and what a conversion in
+// memory hands out claimed. Gives the status when the run ends there: a walk
+// that outgrows the budget ends right after the trace it printed.
+std::optional<int> walkScene(InputStream& input, MeshLists& lists, const OutputTargets& outputs,
+                             const platform::MemoryBudget& budget, ByteWriter& console, ObjectIndex* index) {
   const ChunkChain chain(openRoot(input));
   if (chain.root() == nullptr) {
     console.text(budget.exhausted() ? kOutOfMemory : "Error reading File\n");
@@ -99,10 +95,27 @@ int runConversion(InputStream& input, const OutputTargets& outputs, const platfo
     console.text(kOutOfMemory);
     return -1;
   }
+  return std::nullopt;
+}
+
+// Where the input can be read again, the lists keep where its records lie
+// rather than copies of them.
+MeshLists listsFor(InputStream& input) { return MeshLists(input.canReadAgain() ? &input : nullptr); }
+
+// The run from the open input on: the vertex file is opened (created or
+// emptied) before anything is read, the scene walked and the files written.
+int runConversion(InputStream& input, const OutputTargets& outputs, const platform::MemoryBudget& budget,
+                  ByteWriter& console, ObjectIndex* index = nullptr) {
+  MeshLists lists = listsFor(input);
+  OutputFile output;
+  output.open(outputs.vertices);  // a failure shows when the vertices are written
+  if (const std::optional<int> status = walkScene(input, lists, outputs, budget, console, index)) {
+    return *status;
+  }
   if (!writeOutputs(lists, output, outputs, console)) {
     return -1;
   }
-  console.text("\n Complete ");
+  console.text(kComplete);
   return 0;
 }
 
@@ -116,13 +129,23 @@ void appendShortage(std::string& trace) {
   trace.append(kOutOfMemory);
 }
 
+void appendShortage(TextHead& trace) {
+  appendShortage(trace.kept);  // a head that could not grow holds all of the trace so far
+  trace.size = trace.kept.size();
+}
+
 #ifdef __cpp_exceptions
 void reportShortage(std::FILE* console) { std::fputs(kOutOfMemory.data(), console); }
 void reportShortage(std::string* console) { console->append(kOutOfMemory); }
+void reportShortage(TextHead* console) {
+  console->kept.append(kOutOfMemory);
+  console->size += kOutOfMemory.size();
+}
 #endif
 
 bool isTerminal(std::FILE* console) { return platform::isTerminal(console); }
 bool isTerminal(std::string*) { return false; }
+bool isTerminal(TextHead*) { return false; }
 
 // What grows with the input stays within the budget; where the language has
 // exceptions, memory that the system refuses for anything else (a buffer, a
@@ -194,26 +217,44 @@ int convertScene(std::span<const std::uint8_t> scene, const OutputTargets& outpu
 
 namespace {
 
-// The conversion in memory of the scene `input` is opened on.
-Conversion convertInput(InputStream& input) {
-  Conversion result{};
+// Runs `step` (console, budget, index) with its trace kept in memory at
+// `trace`, and gives the status, the object index going to `objects` once the
+// run completed with all of its trace held. A trace that outgrew the budget
+// ends the call as a walk that outgrows it does: nullopt, the message
+// appended to the trace.
+template <typename Trace, typename Step>
+std::optional<int> runInMemory(Trace& trace, std::vector<Object>& objects, Step step) {
   bool traceHeld = true;
-  result.status = guarded(&result.trace, [&](ByteWriter& console, const platform::MemoryBudget& budget) {
-    const OutputTargets outputs = {OutputTarget(result.vertices), OutputTarget(result.faces),
-                                   OutputTarget(result.mapping)};
+  const int status = guarded(&trace, [&](ByteWriter& console, const platform::MemoryBudget& budget) {
     ObjectIndex index;
-    const int status = runConversion(input, outputs, budget, console, &index);
+    const int status = step(console, budget, index);
     traceHeld = console.flush();
     if (status == 0 && traceHeld) {
-      result.objects = index.take();
+      objects = index.take();
     }
     return status;
   });
   if (!traceHeld) {
-    // The trace outgrew the budget: the call ends as a walk that outgrows it
-    // does, the vertex file emptied and the others not made.
+    appendShortage(trace);
+    return std::nullopt;
+  }
+  return status;
+}
+
+// The conversion in memory of the scene `input` is opened on.
+Conversion convertInput(InputStream& input) {
+  Conversion result{};
+  const std::optional<int> status = runInMemory(
+      result.trace, result.objects, [&](ByteWriter& console, const platform::MemoryBudget& budget, ObjectIndex& index) {
+        const OutputTargets outputs = {OutputTarget(result.vertices), OutputTarget(result.faces),
+                                       OutputTarget(result.mapping)};
+        return runConversion(input, outputs, budget, console, &index);
+      });
+  if (!status) {
+    // The vertex file emptied and the others not made.
     result = {-1, std::move(result.trace), std::vector<std::uint8_t>{}, std::nullopt, std::nullopt, {}};
-    appendShortage(result.trace);
+  } else {
+    result.status = *status;
   }
   return result;
 }
@@ -224,6 +265,47 @@ Conversion convert(std::span<const std::uint8_t> scene) {
   InputStream input;
   input.openBytes(scene);
   return convertInput(input);
+}
+
+Survey survey(std::span<const std::uint8_t> scene, std::size_t traceLimit) {
+  Survey result;
+  result.trace.limit = traceLimit;
+  const std::optional<int> status = runInMemory(
+      result.trace, result.objects, [&](ByteWriter& console, const platform::MemoryBudget& budget, ObjectIndex& index) {
+        InputStream input;
+        input.openBytes(scene);
+        MeshLists lists = listsFor(input);
+        // The files that convert() writes in memory, claimed as it claims them.
+        std::optional<std::vector<std::uint8_t>> vertices;
+        std::optional<std::vector<std::uint8_t>> faces;
+        std::optional<std::vector<std::uint8_t>> mapping;
+        const OutputTargets outputs = {OutputTarget(vertices), OutputTarget(faces), OutputTarget(mapping)};
+        if (const std::optional<int> stopped = walkScene(input, lists, outputs, budget, console, &index)) {
+          return *stopped;
+        }
+        // Files claimed in memory are written whole: convert() completes as surely.
+        result.files = fileSizesOf(lists);
+        console.text(kComplete);
+        return 0;
+      });
+  result.status = status.value_or(-1);
+  if (result.status != 0) {
+    result.files = {};
+  }
+  return result;
+}
+
+Conversion convertFiles(std::span<const std::uint8_t> scene) {
+  Conversion result{};
+  TextHead untraced;  // counted, none of it kept
+  result.status = guarded(&untraced, [&](ByteWriter& console, const platform::MemoryBudget& budget) {
+    InputStream input;
+    input.openBytes(scene);
+    const OutputTargets outputs = {OutputTarget(result.vertices), OutputTarget(result.faces),
+                                   OutputTarget(result.mapping)};
+    return runConversion(input, outputs, budget, console);
+  });
+  return result;
 }
 
 Conversion convertOwned(std::unique_ptr<std::uint8_t[]> scene, std::size_t size) {

@@ -66,6 +66,11 @@ bool append(Bytes& bytes, const char* data, std::size_t size) {
   return true;
 }
 
+bool append(TextHead& text, const char* data, std::size_t size) {
+  text.size += size;
+  return append(text.kept, data, std::min(size, text.limit - std::min(text.limit, text.kept.size())));
+}
+
 }  // namespace
 
 // Memory that cannot be had fails the write as a full disk would, so that it

@@ -12,6 +12,14 @@
 
 namespace polymill {
 
+// Text of which only the first `limit` bytes are kept in memory, and the
+// length of all of it: a long trace shown by its head.
+struct TextHead {
+  std::size_t limit = 0;
+  std::string kept;
+  std::uint64_t size = 0;
+};
+
 // A large buffer in front of a C stream, or of bytes kept in memory, so that
 // small values cost a copy and not a library call each. The first failed
 // write is remembered (in memory: memory that could not be had); what follows
@@ -19,7 +27,7 @@ namespace polymill {
 class ByteWriter {
  public:
   // What the bytes are handed to; a null stream takes none.
-  using Target = std::variant<std::FILE*, std::string*, std::vector<std::uint8_t>*>;
+  using Target = std::variant<std::FILE*, std::string*, std::vector<std::uint8_t>*, TextHead*>;
 
   // `terminal` tells those who write text that it is shown on a terminal.
   explicit ByteWriter(Target target = static_cast<std::FILE*>(nullptr), bool terminal = false);

@@ -72,11 +72,17 @@ char* storeMapCoord(char* out, const MapCoord& coord) {
 
 }  // namespace
 
+FileSizes fileSizesOf(const MeshLists& lists) {
+  return {std::uint64_t{lists.vertices.size()} * kVertexRecord, std::uint64_t{lists.faces.size()} * kFaceRecord,
+          std::uint64_t{lists.mapping.size()} * kMappingRecord};
+}
+
 bool claimFilesInMemory(const MeshLists& lists, const OutputTargets& targets) {
+  const FileSizes sizes = fileSizesOf(lists);
   const std::pair<const OutputTarget&, std::uint64_t> files[] = {
-      {targets.vertices, std::uint64_t{lists.vertices.size()} * kVertexRecord},
-      {targets.faces, std::uint64_t{lists.faces.size()} * kFaceRecord},
-      {targets.mapping, std::uint64_t{lists.mapping.size()} * kMappingRecord},
+      {targets.vertices, sizes.vertices},
+      {targets.faces, sizes.faces},
+      {targets.mapping, sizes.mapping},
   };
   std::uint64_t inMemory = 0;
   for (const auto& [target, bytes] : files) {

@@ -25,6 +25,14 @@ struct OutputTargets {
 // file's pages instead of adding to them.
 bool writeOutputs(MeshLists& lists, OutputFile& output, const OutputTargets& targets, ByteWriter& console);
 
+// The bytes each file takes for the records in the lists.
+struct FileSizes {
+  std::uint64_t vertices;
+  std::uint64_t faces;
+  std::uint64_t mapping;
+};
+FileSizes fileSizesOf(const MeshLists& lists);
+
 // Claims from the run's memory budget the room of the files that are kept in
 // memory, each to be reserved whole before it is filled (which costs less at
 // the peak than a file that doubles); false, the budget exhausted, when they

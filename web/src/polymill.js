@@ -7,6 +7,7 @@ import { ERRNO, FileSystemError, Wasi } from './wasi.js';
 // Where the module's result keeps each part: 32-bit little-endian fields, as
 // src/app/module_exports.cpp lays them out. A file is (data, size, present).
 const RESULT = { status: 0, trace: 4, vertices: 16, faces: 28, mapping: 40, objects: 52, objectCount: 56 };
+const SURVEY = { status: 0, trace: 4, sizes: 16, objects: 48, objectCount: 52 };
 const OBJECT = { size: 88, name: 0, nameSize: 4, flags: 8, min: 12, max: 24, counts: 40 };
 const FLAG = { named: 1, mesh: 2, bounded: 4 };
 
@@ -47,24 +48,61 @@ function instanceFor(module, size, memoryFiles) {
   const instance = new WebAssembly.Instance(module, wasi.imports());
   const room = wasi.call(instance, 'polymill_scene_room', size);
   if (room === 0) throw new RangeError(`a scene of ${size} bytes does not fit in the module's memory`);
-  return { wasi, instance, room, sceneBytes: new Uint8Array(instance.exports.memory.buffer, room, size) };
+  return { wasi, instance, room, size, sceneBytes: new Uint8Array(instance.exports.memory.buffer, room, size) };
 }
 
+const fileAt = (view, at) => {
+  const [data, size, present] = [0, 4, 8].map((field) => view.getUint32(at + field, true));
+  return present ? new Uint8Array(view.buffer, data, size) : null;
+};
+
+// The steps below take the scene's size as placed: growing the module's
+// memory empties every view of it, `sceneBytes` too.
+
 // Converts the scene placed in the instance's room, and reads the result.
-function converted({ wasi, instance, room, sceneBytes }) {
-  const at = wasi.call(instance, 'polymill_convert', room, sceneBytes.length);
+// The room goes to the conversion: nothing more can be asked of it.
+export function converted({ wasi, instance, room, size }) {
+  const at = wasi.call(instance, 'polymill_convert', room, size);
   const view = new DataView(instance.exports.memory.buffer);
-  const file = (offset) => {
-    const [data, size, present] = [0, 4, 8].map((field) => view.getUint32(at + offset + field, true));
-    return present ? new Uint8Array(view.buffer, data, size) : null;
-  };
   return {
     status: view.getInt32(at + RESULT.status, true),
-    trace: file(RESULT.trace),
-    vertices: file(RESULT.vertices),
-    faces: file(RESULT.faces),
-    mapping: file(RESULT.mapping),
+    trace: fileAt(view, at + RESULT.trace),
+    vertices: fileAt(view, at + RESULT.vertices),
+    faces: fileAt(view, at + RESULT.faces),
+    mapping: fileAt(view, at + RESULT.mapping),
     objects: objectsAt(view, view.getUint32(at + RESULT.objects, true), view.getUint32(at + RESULT.objectCount, true)),
+  };
+}
+
+// What converted() would give for the placed scene, which stays, before any
+// file is written: {status, trace: its first `traceLimit` bytes, sizes: the
+// bytes of the whole trace and of each file (null for one not made), objects}.
+// Nothing of it is left in the module's memory.
+export function surveyed({ wasi, instance, room, size }, traceLimit) {
+  const at = wasi.call(instance, 'polymill_survey', room, size, traceLimit);
+  const view = new DataView(instance.exports.memory.buffer);
+  const status = view.getInt32(at + SURVEY.status, true);
+  const [trace, vertices, faces, mapping] = [0, 1, 2, 3].map((i) => view.getFloat64(at + SURVEY.sizes + 8 * i, true));
+  const result = {
+    status,
+    trace: fileAt(view, at + SURVEY.trace).slice(),
+    sizes: status === 0 ? { trace, vertices, faces, mapping } : { trace, vertices: null, faces: null, mapping: null },
+    objects: objectsAt(view, view.getUint32(at + SURVEY.objects, true), view.getUint32(at + SURVEY.objectCount, true)),
+  };
+  wasi.call(instance, 'polymill_release_survey', at);
+  return result;
+}
+
+// The files of the placed scene, which stays, as converted() gives them:
+// {status, vertices, faces, mapping}, views of the module's memory.
+export function filesOf({ wasi, instance, room, size }) {
+  const at = wasi.call(instance, 'polymill_files', room, size);
+  const view = new DataView(instance.exports.memory.buffer);
+  return {
+    status: view.getInt32(at + RESULT.status, true),
+    vertices: fileAt(view, at + RESULT.vertices),
+    faces: fileAt(view, at + RESULT.faces),
+    mapping: fileAt(view, at + RESULT.mapping),
   };
 }
 
@@ -106,16 +144,20 @@ async function* piecesOf(blob) {
   for (let piece = await read(); !piece.done; piece = await read()) yield piece.value;
 }
 
-// The same for a Blob (a File the user chose), read straight into the
-// module's memory, piece by piece, so that the scene is never held twice;
-// `onRead` is called once it is all there, before the conversion starts.
-export async function convertBlob(module, blob, onRead = () => {}) {
-  const placed = instanceFor(module, blob.size, noFiles);
+// A Blob (a File the user chose) placed in a fresh instance's memory, read
+// straight into it, piece by piece, so that the scene is never held twice.
+// The steps above take it.
+export async function placed(module, blob) {
+  const scene = instanceFor(module, blob.size, noFiles);
   let at = 0;
   for await (const piece of piecesOf(blob)) {
-    placed.sceneBytes.set(piece, at);
+    scene.sceneBytes.set(piece, at);
     at += piece.length;
   }
-  onRead();
-  return converted(placed);
+  return scene;
+}
+
+// The same as convert() for a Blob.
+export async function convertBlob(module, blob) {
+  return converted(await placed(module, blob));
 }
