@@ -23,7 +23,7 @@ for (const file of ['index.js', 'index.d.ts', 'README.md', 'lib/host_memory.js',
   fs.copyFileSync(here('npm', file), path.join(staged, file));
 }
 for (const command of commands) fs.chmodSync(path.join(staged, command), 0o755);
-for (const file of ['command.js', 'host_files.js', 'objects.js', 'polymill.js', 'wasi.js']) {
+for (const file of ['blob_files.js', 'command.js', 'host_files.js', 'objects.js', 'polymill.js', 'wasi.js']) {
   fs.copyFileSync(here('src', file), path.join(staged, 'lib', file));
 }
 // The module as a script, so that bundlers take it in and nothing is fetched.

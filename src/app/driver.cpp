@@ -267,13 +267,14 @@ Conversion convert(std::span<const std::uint8_t> scene) {
   return convertInput(input);
 }
 
-Survey survey(std::span<const std::uint8_t> scene, std::size_t traceLimit) {
+namespace {
+
+// The survey of the scene `input` is opened on.
+Survey surveyInput(InputStream& input, std::size_t traceLimit) {
   Survey result;
   result.trace.limit = traceLimit;
   const std::optional<int> status = runInMemory(
       result.trace, result.objects, [&](ByteWriter& console, const platform::MemoryBudget& budget, ObjectIndex& index) {
-        InputStream input;
-        input.openBytes(scene);
         MeshLists lists = listsFor(input);
         // The files that convert() writes in memory, claimed as it claims them.
         std::optional<std::vector<std::uint8_t>> vertices;
@@ -295,17 +296,24 @@ Survey survey(std::span<const std::uint8_t> scene, std::size_t traceLimit) {
   return result;
 }
 
-Conversion convertFiles(std::span<const std::uint8_t> scene) {
-  Conversion result{};
-  TextHead untraced;  // counted, none of it kept
-  result.status = guarded(&untraced, [&](ByteWriter& console, const platform::MemoryBudget& budget) {
-    InputStream input;
-    input.openBytes(scene);
-    const OutputTargets outputs = {OutputTarget(result.vertices), OutputTarget(result.faces),
-                                   OutputTarget(result.mapping)};
-    return runConversion(input, outputs, budget, console);
-  });
-  return result;
+}  // namespace
+
+Survey survey(std::span<const std::uint8_t> scene, std::size_t traceLimit) {
+  InputStream input;
+  input.openBytes(scene);
+  return surveyInput(input, traceLimit);
+}
+
+Survey survey(const char* fileName, std::size_t traceLimit) {
+  InputStream input;
+  input.openFile(fileName);
+  return surveyInput(input, traceLimit);
+}
+
+Conversion convertFile(const char* fileName) {
+  InputStream input;
+  input.openFile(fileName);  // a failure shows when the root is read
+  return convertInput(input);
 }
 
 Conversion convertOwned(std::unique_ptr<std::uint8_t[]> scene, std::size_t size) {

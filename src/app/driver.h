@@ -22,11 +22,17 @@ int convertScene(std::span<const std::uint8_t> scene, const OutputTargets& outpu
 // the page and the npm package hand the WebAssembly module.
 Conversion convertOwned(std::unique_ptr<std::uint8_t[]> scene, std::size_t size);
 
+// As convert, on the scene in the named file: what the page has the module
+// read where it can wait for a file's bytes.
+Conversion convertFile(const char* fileName);
+
 // What convert tells of a scene before any file is written: its status, its
-// trace (the first `limit` bytes kept, and the length of all of it), the bytes
-// of each file and the object index, as convert gives them. The files' room
-// is claimed as convert claims it, but not taken; at status -1 every file
-// size is 0. For a caller that shows the index first and the files later.
+// trace (the first `traceLimit` bytes kept, and the length of all of it), the
+// bytes of each file and the object index. The files' room is claimed as
+// convert claims it, but not taken, and only the trace's kept bytes count, so
+// a survey may complete where convert's whole trace would not fit in memory.
+// At status -1 every file size is 0. For a caller that shows the index first
+// and the files later (the page).
 struct Survey {
   int status = -1;
   TextHead trace;
@@ -34,9 +40,6 @@ struct Survey {
   std::vector<Object> objects;
 };
 Survey survey(std::span<const std::uint8_t> scene, std::size_t traceLimit);
-
-// The status and the files that convert gives, without its trace or index:
-// what such a caller asks for next.
-Conversion convertFiles(std::span<const std::uint8_t> scene);
+Survey survey(const char* fileName, std::size_t traceLimit);  // the scene in that file
 
 }  // namespace polymill

@@ -2,9 +2,10 @@
 // the library's conversion of a scene in the module's memory. JavaScript
 // places the scene in room the module gives, calls polymill_convert once and
 // reads the result by the layouts below; the instance is then let go, and
-// its memory with it. The page keeps the scene instead, and asks in steps:
-// the survey (status, index, the trace's head) for its table, then the
-// files, then, for a download, the whole trace, which alone is given back.
+// its memory with it. The page asks in two steps: the survey (status, index,
+// the trace's head) for its table, given back once read, then the
+// conversion. Where the page can have the module wait for a file's bytes,
+// each step is in an instance of its own and reads the scene as a file.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +13,7 @@
 #include <new>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "app/driver.h"
@@ -117,11 +119,38 @@ std::vector<ObjectView> viewsOf(const std::vector<polymill::Object>& objects) {
   return views;
 }
 
-std::span<const std::uint8_t> sceneAt(const std::uint8_t* scene, std::uint32_t size) { return {scene, size}; }
+const ResultView* heldConversion(polymill::Conversion conversion) {
+  auto* held = new Held{std::move(conversion), {}, {}};
+  held->objects = viewsOf(held->conversion.objects);
+  const polymill::Conversion& kept = held->conversion;
+  held->view = {kept.status,
+                viewOf(kept.trace),
+                viewOf(kept.vertices),
+                viewOf(kept.faces),
+                viewOf(kept.mapping),
+                held->objects.data(),
+                static_cast<std::uint32_t>(held->objects.size())};
+  return &held->view;
+}
+
+const SurveyView* heldSurvey(polymill::Survey survey) {
+  auto* held = new HeldSurvey{std::move(survey), {}, {}};
+  held->objects = viewsOf(held->survey.objects);
+  const polymill::Survey& kept = held->survey;
+  held->view = {kept.status,
+                viewOf(kept.trace.kept),
+                {static_cast<double>(kept.trace.size), static_cast<double>(kept.files.vertices),
+                 static_cast<double>(kept.files.faces), static_cast<double>(kept.files.mapping)},
+                held->objects.data(),
+                static_cast<std::uint32_t>(held->objects.size()),
+                held};
+  return &held->view;
+}
 
 }  // namespace
 
-// Room for a scene of `size` bytes, or null when the module's memory cannot hold it.
+// Room for `size` bytes (a scene, or the name of a file), or null when the
+// module's memory cannot hold it.
 extern "C" [[clang::export_name("polymill_scene_room")]] std::uint8_t* sceneRoom(std::uint32_t size) {
   return new (std::nothrow) std::uint8_t[size > 0 ? size : 1];
 }
@@ -130,17 +159,12 @@ extern "C" [[clang::export_name("polymill_scene_room")]] std::uint8_t* sceneRoom
 // gives the room back.
 extern "C" [[clang::export_name("polymill_convert")]] const ResultView* convertScene(std::uint8_t* scene,
                                                                                      std::uint32_t size) {
-  auto* held = new Held{polymill::convertOwned(std::unique_ptr<std::uint8_t[]>(scene), size), {}, {}};
-  held->objects = viewsOf(held->conversion.objects);
-  const polymill::Conversion& conversion = held->conversion;
-  held->view = {conversion.status,
-                viewOf(conversion.trace),
-                viewOf(conversion.vertices),
-                viewOf(conversion.faces),
-                viewOf(conversion.mapping),
-                held->objects.data(),
-                static_cast<std::uint32_t>(held->objects.size())};
-  return &held->view;
+  return heldConversion(polymill::convertOwned(std::unique_ptr<std::uint8_t[]>(scene), size));
+}
+
+// The same of the scene in the file named in that room, which goes with the call.
+extern "C" [[clang::export_name("polymill_convert_file")]] const ResultView* convertFile(char* name) {
+  return heldConversion(polymill::convertFile(std::unique_ptr<char[]>(name).get()));
 }
 
 // What polymill_convert would tell of the scene in that room, which stays,
@@ -149,29 +173,15 @@ extern "C" [[clang::export_name("polymill_convert")]] const ResultView* convertS
 extern "C" [[clang::export_name("polymill_survey")]] const SurveyView* surveyScene(const std::uint8_t* scene,
                                                                                    std::uint32_t size,
                                                                                    std::uint32_t traceLimit) {
-  auto* held = new HeldSurvey{polymill::survey(sceneAt(scene, size), traceLimit), {}, {}};
-  held->objects = viewsOf(held->survey.objects);
-  const polymill::Survey& survey = held->survey;
-  held->view = {survey.status,
-                viewOf(survey.trace.kept),
-                {static_cast<double>(survey.trace.size), static_cast<double>(survey.files.vertices),
-                 static_cast<double>(survey.files.faces), static_cast<double>(survey.files.mapping)},
-                held->objects.data(),
-                static_cast<std::uint32_t>(held->objects.size()),
-                held};
-  return &held->view;
+  return heldSurvey(polymill::survey(std::span<const std::uint8_t>(scene, size), traceLimit));
+}
+
+// The same of the scene in the file named in that room, which goes with the call.
+extern "C" [[clang::export_name("polymill_survey_file")]] const SurveyView* surveyFile(char* name,
+                                                                                       std::uint32_t traceLimit) {
+  return heldSurvey(polymill::survey(std::unique_ptr<char[]>(name).get(), traceLimit));
 }
 
 extern "C" [[clang::export_name("polymill_release_survey")]] void releaseSurvey(const SurveyView* view) {
   delete view->held;
-}
-
-// The files of the scene in that room, which stays, as polymill_convert
-// writes them; the trace is not kept and the index not made.
-extern "C" [[clang::export_name("polymill_files")]] const ResultView* convertFiles(const std::uint8_t* scene,
-                                                                                   std::uint32_t size) {
-  auto* held = new Held{polymill::convertFiles(sceneAt(scene, size)), {}, {}};
-  const polymill::Conversion& files = held->conversion;
-  held->view = {files.status, {}, viewOf(files.vertices), viewOf(files.faces), viewOf(files.mapping), nullptr, 0};
-  return &held->view;
 }

@@ -1,7 +1,10 @@
 // The conversion the page and the npm package offer: the library's conversion
-// in memory, compiled into the WebAssembly module (polymill_convert). Nothing
-// of the conversion is done here: the scene goes into the module's memory,
-// and the status, the trace, the files and the object index come back out.
+// in memory, compiled into the WebAssembly module (polymill_convert), and for
+// the page the same in steps (stepsOf). Nothing of the conversion is done
+// here: the scene goes into the module's memory, or the module reads it as a
+// file, and the status, the trace, the files and the object index come back
+// out.
+import { blobFiles, piecesOf } from './blob_files.js';
 import { ERRNO, FileSystemError, Wasi } from './wasi.js';
 
 // Where the module's result keeps each part: 32-bit little-endian fields, as
@@ -56,14 +59,17 @@ const fileAt = (view, at) => {
   return present ? new Uint8Array(view.buffer, data, size) : null;
 };
 
-// The steps below take the scene's size as placed: growing the module's
+// What takes a placed scene takes its size as placed: growing the module's
 // memory empties every view of it, `sceneBytes` too.
 
 // Converts the scene placed in the instance's room, and reads the result.
 // The room goes to the conversion: nothing more can be asked of it.
-export function converted({ wasi, instance, room, size }) {
+function converted({ wasi, instance, room, size }) {
   const at = wasi.call(instance, 'polymill_convert', room, size);
-  const view = new DataView(instance.exports.memory.buffer);
+  return conversionAt(new DataView(instance.exports.memory.buffer), at);
+}
+
+function conversionAt(view, at) {
   return {
     status: view.getInt32(at + RESULT.status, true),
     trace: fileAt(view, at + RESULT.trace),
@@ -78,31 +84,21 @@ export function converted({ wasi, instance, room, size }) {
 // file is written: {status, trace: its first `traceLimit` bytes, sizes: the
 // bytes of the whole trace and of each file (null for one not made), objects}.
 // Nothing of it is left in the module's memory.
-export function surveyed({ wasi, instance, room, size }, traceLimit) {
+function surveyed({ wasi, instance, room, size }, traceLimit) {
   const at = wasi.call(instance, 'polymill_survey', room, size, traceLimit);
-  const view = new DataView(instance.exports.memory.buffer);
+  const survey = surveyAt(new DataView(instance.exports.memory.buffer), at);
+  wasi.call(instance, 'polymill_release_survey', at);
+  return survey;
+}
+
+function surveyAt(view, at) {
   const status = view.getInt32(at + SURVEY.status, true);
   const [trace, vertices, faces, mapping] = [0, 1, 2, 3].map((i) => view.getFloat64(at + SURVEY.sizes + 8 * i, true));
-  const result = {
+  return {
     status,
     trace: fileAt(view, at + SURVEY.trace).slice(),
     sizes: status === 0 ? { trace, vertices, faces, mapping } : { trace, vertices: null, faces: null, mapping: null },
     objects: objectsAt(view, view.getUint32(at + SURVEY.objects, true), view.getUint32(at + SURVEY.objectCount, true)),
-  };
-  wasi.call(instance, 'polymill_release_survey', at);
-  return result;
-}
-
-// The files of the placed scene, which stays, as converted() gives them:
-// {status, vertices, faces, mapping}, views of the module's memory.
-export function filesOf({ wasi, instance, room, size }) {
-  const at = wasi.call(instance, 'polymill_files', room, size);
-  const view = new DataView(instance.exports.memory.buffer);
-  return {
-    status: view.getInt32(at + RESULT.status, true),
-    vertices: fileAt(view, at + RESULT.vertices),
-    faces: fileAt(view, at + RESULT.faces),
-    mapping: fileAt(view, at + RESULT.mapping),
   };
 }
 
@@ -121,33 +117,9 @@ export function convert(module, scene, memoryFiles = noFiles) {
   return converted(placed);
 }
 
-const PIECE = 1 << 20;
-
-// The pieces of a Blob, each read into the one buffer the last piece came in
-// where the engine can (a byte stream's BYOB reader): fresh memory for every
-// piece costs a page fault per 4 KiB, as much again as the scene's own room.
-async function* piecesOf(blob) {
-  const stream = blob.stream();
-  let read;
-  try {
-    const reader = stream.getReader({ mode: 'byob' });
-    let buffer = new ArrayBuffer(PIECE);
-    read = async () => {
-      const piece = await reader.read(new Uint8Array(buffer));
-      buffer = piece.value?.buffer;
-      return piece;
-    };
-  } catch {
-    const reader = stream.getReader(); // an engine whose Blob gives no byte stream
-    read = () => reader.read();
-  }
-  for (let piece = await read(); !piece.done; piece = await read()) yield piece.value;
-}
-
 // A Blob (a File the user chose) placed in a fresh instance's memory, read
 // straight into it, piece by piece, so that the scene is never held twice.
-// The steps above take it.
-export async function placed(module, blob) {
+async function placed(module, blob) {
   const scene = instanceFor(module, blob.size, noFiles);
   let at = 0;
   for await (const piece of piecesOf(blob)) {
@@ -157,7 +129,37 @@ export async function placed(module, blob) {
   return scene;
 }
 
-// The same as convert() for a Blob.
-export async function convertBlob(module, blob) {
-  return converted(await placed(module, blob));
+// The steps of the page's conversion of a Blob: survey(traceLimit), then
+// convert(), giving what surveyed() and convert() give, each a promise.
+// Where the engine can suspend the module while a read is awaited (JSPI),
+// the module reads the Blob as the program reads a file, in each step and in
+// an instance of its own, so that the scene is never held in memory;
+// elsewhere the scene is placed in an instance's memory first.
+export async function stepsOf(module, blob) {
+  if (typeof WebAssembly.Suspending === 'function') {
+    const step = streamedStep(module, blob);
+    return {
+      survey: async (traceLimit) => surveyAt(...(await step('polymill_survey_file', traceLimit))),
+      convert: async () => conversionAt(...(await step('polymill_convert_file'))),
+    };
+  }
+  const scene = await placed(module, blob);
+  return { survey: async (traceLimit) => surveyed(scene, traceLimit), convert: async () => converted(scene) };
+}
+
+// Calls an export that takes the name of the scene's file, in a fresh
+// instance that reads the Blob under that name; gives the instance's memory
+// and where the export's result lies in it.
+function streamedStep(module, blob) {
+  const name = '/scene.3ds';
+  return async (exported, ...args) => {
+    const wasi = new Wasi({ args: ['polymill'], fileSystem: blobFiles(name, blob), console: { write: () => true } });
+    const instance = new WebAssembly.Instance(module, wasi.imports({ suspending: true }));
+    const bytes = new TextEncoder().encode(`${name}\0`);
+    const room = wasi.call(instance, 'polymill_scene_room', bytes.length);
+    if (room === 0) throw new RangeError("the module's memory cannot hold a file's name");
+    new Uint8Array(instance.exports.memory.buffer, room, bytes.length).set(bytes);
+    const at = await wasi.callSuspending(instance, exported, room, ...args);
+    return [new DataView(instance.exports.memory.buffer), at];
+  };
 }

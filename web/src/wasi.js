@@ -25,6 +25,11 @@ export class FileSystemError extends Error {
 }
 export { ERRNO, FILETYPE };
 
+function errnoOf(error) {
+  if (error instanceof FileSystemError) return error.errno;
+  throw error;
+}
+
 export class Wasi {
   // args: the words of the command line, program name first.
   // fileSystem: { stat(path, follow), readlink(path), open(path, {read, write, create, truncate, exclusive}) },
@@ -87,13 +92,23 @@ export class Wasi {
       action();
       return ERRNO.success;
     } catch (error) {
-      if (error instanceof FileSystemError) return error.errno;
-      throw error;
+      return errnoOf(error);
     }
   }
 
-  imports() {
-    const call = (name) => this[name].bind(this);
+  // Calls an export of an instance whose reads suspend it (see imports()),
+  // and resolves to what the export returns.
+  async callSuspending(instance, name, ...args) {
+    this.memory = instance.exports.memory;
+    return WebAssembly.promising(instance.exports[name])(...args);
+  }
+
+  // With `suspending` (where the engine has JSPI), files are read through
+  // reads that may give a promise, such as a Blob's: the module waits for the
+  // bytes, its exports then called through callSuspending.
+  imports({ suspending = false } = {}) {
+    const call = (name) =>
+      suspending && name === 'fd_read' ? new WebAssembly.Suspending(this.fdReadAwaited.bind(this)) : this[name].bind(this);
     const names = [
       'args_get', 'args_sizes_get', 'fd_close', 'fd_fdstat_get', 'fd_fdstat_set_flags', 'fd_filestat_get', 'fd_prestat_get',
       'fd_prestat_dir_name', 'fd_read', 'fd_seek', 'fd_write', 'path_filestat_get', 'path_open', 'path_readlink',
@@ -206,6 +221,24 @@ export class Wasi {
       }
     });
     return errno === ERRNO.success ? this.done(donePointer, done) : errno;
+  }
+
+  async fdReadAwaited(fd, listPointer, count, donePointer) {
+    const file = this.files.get(fd);
+    if (!file) return fd === 0 ? this.done(donePointer, 0) : ERRNO.badf;
+    let done = 0;
+    try {
+      // The module waits meanwhile: its memory cannot grow, so the views stay valid.
+      for (const piece of [...this.pieces(listPointer, count)]) {
+        const got = await file.handle.read(piece, file.position);
+        file.position += got;
+        done += got;
+        if (got < piece.length) break;
+      }
+    } catch (error) {
+      return errnoOf(error);
+    }
+    return this.done(donePointer, done);
   }
 
   fd_write(fd, listPointer, count, donePointer) {

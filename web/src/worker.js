@@ -1,11 +1,10 @@
 // Runs conversions off the page's thread, so that a long one keeps the page
 // responsive. The module is compiled once. For the page, a chosen file is
-// placed in the module's memory and kept there; the survey of it (status,
-// object index, the trace's head) goes over first, for the table, and only
-// then are the files written and read back for the view. The files stay here
-// until a download asks for one; the whole trace is made again when it is
-// asked for, rather than held.
-import { convert, converted, filesOf, placed, surveyed } from './polymill.js';
+// converted in two steps: the survey (status, object index, the trace's
+// head) goes over first, for the table, and only then is the scene
+// converted, its files read back for the view. The trace and the files stay
+// here until a download asks for one.
+import { convert, stepsOf } from './polymill.js';
 import { summarize } from './summary.js';
 
 /* global POLYMILL_WASM_BASE64 */
@@ -18,11 +17,9 @@ const buffersOf = (...arrays) => [...new Set(arrays.filter((bytes) => bytes).map
 const own = (array) => array && array.slice();
 
 const TRACE_HEAD = 1 << 16; // what the page shows of a completed run's trace
-const WHOLE_TRACE = 0xffffffff;
 
-// The page's last completed conversion: its scene, still in the module's
-// memory, and its files, copied out only when a download asks for one:
-// hundreds of megabytes for a large scene.
+// The page's last completed conversion, whose trace and files are copied out
+// only when a download asks for one: hundreds of megabytes for a large scene.
 let kept = null;
 
 function sendResult(id, result) {
@@ -32,16 +29,17 @@ function sendResult(id, result) {
 }
 
 // The table needs the survey alone, and goes at once; the view follows once
-// the files are written.
-function surveyFirst(id, scene) {
-  const survey = surveyed(scene, TRACE_HEAD);
-  if (survey.status !== 0) return sendResult(id, converted(scene));
+// the scene is converted.
+async function surveyFirst(id, steps) {
+  const survey = await steps.survey(TRACE_HEAD);
+  if (survey.status !== 0) return sendResult(id, await steps.convert());
   const { status, objects, sizes, trace } = survey;
   self.postMessage({ id, result: { status, objects, sizes, traceHead: trace, conversion: id } }, [trace.buffer]);
-  const files = filesOf(scene);
-  if (files.status !== 0) throw new Error("the files do not fit in the module's memory");
-  kept = { id, scene, files };
-  const summary = summarize({ objects, ...files });
+  const result = await steps.convert();
+  // Only a file changed since the survey, or memory the engine would not give, makes them differ.
+  if (result.status !== 0 || result.trace.length !== sizes.trace) throw new Error('the file changed while it was converted, or the memory ran out: convert it again');
+  kept = { id, result };
+  const summary = summarize(result);
   const { positions, indices, uvs } = summary.drawing;
   self.postMessage({ id, summary, last: true }, buffersOf(positions, indices, uvs));
 }
@@ -49,7 +47,7 @@ function surveyFirst(id, scene) {
 // A file of the kept conversion, for the page's download.
 function sendFile(id, file, of) {
   if (kept?.id !== of) throw new Error('that conversion is no longer held: convert the scene again');
-  const bytes = file === 'trace' ? surveyed(kept.scene, WHOLE_TRACE).trace : own(kept.files[file]);
+  const bytes = own(kept.result[file]);
   self.postMessage({ id, result: bytes, last: true }, buffersOf(bytes));
 }
 
@@ -58,9 +56,9 @@ function sendFile(id, file, of) {
 async function convertScene(id, scene, withSummary) {
   kept = null; // its memory goes before the next conversion takes its own
   if (!(scene instanceof Blob)) return sendResult(id, convert(module, new Uint8Array(scene)));
-  const inMemory = await placed(module, scene);
+  const steps = await stepsOf(module, scene);
   self.postMessage({ id, phase: 'converting' });
-  return withSummary ? surveyFirst(id, inMemory) : sendResult(id, converted(inMemory));
+  return withSummary ? surveyFirst(id, steps) : sendResult(id, await steps.convert());
 }
 
 self.onmessage = async ({ data: { id, scene, withSummary, file, of } }) => {
