@@ -1,8 +1,8 @@
 // The one file a browser shows the module: a Blob (the File the user chose),
-// read as the program reads a file, by position, each read awaited. Reads
-// that follow one another go on in one stream of the Blob; a read anywhere
-// else starts a stream there. Nothing of the Blob is held but the piece in
-// hand.
+// read as the program reads a file, by position, each read awaited. Reads go
+// on in one stream of the Blob where they can; a read before the piece in
+// hand, or far past it, starts a stream there. Nothing of the Blob is held
+// but the piece in hand.
 import { ERRNO, FILETYPE, FileSystemError } from './wasi.js';
 
 const PIECE = 1 << 20;
@@ -35,12 +35,17 @@ export async function* piecesOf(blob) {
   }
 }
 
+// Starting a stream costs a round trip to where the browser keeps the file,
+// milliseconds each, so a read goes on in the stream it can: the C library
+// reads a little ahead and seeks back, and the walk skips chunks forward.
+const SKIP_LIMIT = 4 << 20; // bytes passed over in the stream rather than starting anew
+
 class BlobFile {
   type = FILETYPE.regularFile;
   #blob;
   #pieces = null;
-  #at = 0; // where the next byte of #pieces lies in the Blob
-  #held = new Uint8Array(0); // what is left of the piece in hand
+  #piece = new Uint8Array(0); // the piece in hand
+  #pieceAt = 0; // where it lies in the Blob
 
   constructor(blob) {
     this.#blob = blob;
@@ -51,25 +56,28 @@ class BlobFile {
   }
 
   async read(bytes, position) {
-    if (this.#pieces === null || position !== this.#at) {
+    const end = this.#pieceAt + this.#piece.length;
+    if (this.#pieces === null || position < this.#pieceAt || position > end + SKIP_LIMIT) {
       await this.#pieces?.return();
       this.#pieces = piecesOf(this.#blob.slice(position));
-      this.#at = position;
-      this.#held = new Uint8Array(0);
+      this.#piece = new Uint8Array(0);
+      this.#pieceAt = position;
     }
     let got = 0;
     while (got < bytes.length) {
-      if (this.#held.length === 0) {
+      const offset = position + got - this.#pieceAt;
+      if (offset >= this.#piece.length) {
+        const next = this.#pieceAt + this.#piece.length; // asking for the next piece empties this one
         const { value, done } = await this.#pieces.next();
+        this.#pieceAt = next;
+        this.#piece = done ? new Uint8Array(0) : value;
         if (done) break;
-        this.#held = value;
+        continue;
       }
-      const take = Math.min(this.#held.length, bytes.length - got);
-      bytes.set(this.#held.subarray(0, take), got);
-      this.#held = this.#held.subarray(take);
+      const take = Math.min(this.#piece.length - offset, bytes.length - got);
+      bytes.set(this.#piece.subarray(offset, offset + take), got);
       got += take;
     }
-    this.#at += got;
     return got;
   }
 
