@@ -68,7 +68,7 @@ class BlobFile {
       const offset = position + got - this.#pieceAt;
       if (offset >= this.#piece.length) {
         const next = this.#pieceAt + this.#piece.length; // asking for the next piece empties this one
-        const { value, done } = await this.#pieces.next();
+        const { value, done } = await this.#nextPiece();
         this.#pieceAt = next;
         this.#piece = done ? new Uint8Array(0) : value;
         if (done) break;
@@ -79,6 +79,16 @@ class BlobFile {
       got += take;
     }
     return got;
+  }
+
+  // A file that can no longer be read (changed, moved or deleted since it was
+  // chosen) fails the read as a disk would.
+  async #nextPiece() {
+    try {
+      return await this.#pieces.next();
+    } catch {
+      throw new FileSystemError(ERRNO.io);
+    }
   }
 
   write() {

@@ -4,6 +4,7 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
 import { blobFiles } from '../src/blob_files.js';
+import { ERRNO, FileSystemError } from '../src/wasi.js';
 
 test('reads at any position give the bytes there', async () => {
   const bytes = new Uint8Array(5 << 20).map((_, i) => (i * 2654435761) >>> 24);
@@ -27,4 +28,10 @@ test('reads at any position give the bytes there', async () => {
     assert.deepEqual(into.subarray(0, got), expected, name);
   }
   file.close();
+});
+
+test('a file that can no longer be read fails the read as a disk would', async () => {
+  const gone = { size: 10, slice: () => ({ stream: () => new ReadableStream({ pull: (c) => c.error(new Error('NotReadableError')) }) }) };
+  const file = blobFiles('/scene.3ds', gone).open('/scene.3ds', { read: true });
+  await assert.rejects(file.read(new Uint8Array(4), 0), (error) => error instanceof FileSystemError && error.errno === ERRNO.io);
 });
