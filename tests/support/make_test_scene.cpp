@@ -2,6 +2,7 @@
 // try it:
 //   make_test_scene example FILE                 the textured example: two objects
 //   make_test_scene pyramids COUNT FILE          COUNT objects without mapping lists
+//   make_test_scene sheets COUNT FILE            COUNT objects of 65535 of each record: 1.9 MB each
 //   make_test_scene faces-beyond FILE            faces past their object's vertices
 //   make_test_scene hostile FILE                 counts and lengths that lie
 //   make_test_scene not-a-scene FILE             text, not a 3DS file
@@ -30,6 +31,8 @@ bool make(const std::string& kind, const char* value, Bytes& scene) {
   const auto count = static_cast<std::uint32_t>(std::strtoul(value, nullptr, 10));
   if (kind == "pyramids") {
     scene = pyramidsWithoutMapping(static_cast<int>(count));
+  } else if (kind == "sheets") {
+    scene = largeSheets(static_cast<int>(count));
   } else if (kind == "vertex-lists") {
     scene = overlappingLists(MESH_VERTEX_LIST, count);
   } else if (kind == "mapping-lists") {

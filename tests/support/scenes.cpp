@@ -66,6 +66,31 @@ Bytes pyramidsWithoutMapping(int count) {
   return chunk(MAIN, {chunk(EDIT3DS, {objects})});
 }
 
+Bytes largeSheets(int count) {
+  constexpr std::uint32_t kEntries = 65535;
+  const auto append = [](Bytes& to, const Bytes& bytes) { to.insert(to.end(), bytes.begin(), bytes.end()); };
+  Bytes objects;
+  for (int i = 0; i < count; ++i) {
+    Bytes vertices = u16(kEntries);
+    Bytes faces = u16(kEntries);
+    Bytes mapping = u16(kEntries);
+    for (std::uint32_t n = 0; n < kEntries; ++n) {
+      const float x = static_cast<float>(n % 256);
+      const float y = static_cast<float>(n / 256);
+      append(vertices, cat({f32(x), f32(y), f32(static_cast<float>(i) + static_cast<float>(n) * 1e-6f)}));
+      const auto corner = [&](std::uint32_t step) { return u16(static_cast<std::uint16_t>((n + step) % kEntries)); };
+      append(faces, cat({corner(0), corner(1), corner(256), u16(0)}));
+      append(mapping, cat({f32(x / 255), f32(y / 255)}));
+    }
+    append(objects,
+           chunk(OBJECT, {cstr("Sheet " + std::to_string(i)),
+                          chunk(OBJECT_MESH, {chunk(MESH_VERTEX_LIST, {vertices}), chunk(MESH_FACE_LIST, {faces}),
+                                              chunk(MESH_MAPPING_LIST, {mapping})})}));
+    append(objects, chunk(kMaterial, {chunk(kMaterialName, {cstr("Paper")}), Bytes(100000, 0)}));
+  }
+  return chunk(MAIN, {chunk(EDIT3DS, {objects})});
+}
+
 Bytes facesBeyondTheirObject() {
   const Bytes triangle = chunk(
       OBJECT, {cstr("Triangle"),

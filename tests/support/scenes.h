@@ -29,6 +29,11 @@ Bytes emptyChunks(std::uint32_t count);
 // no mapping lists.
 Bytes pyramidsWithoutMapping(int count);
 
+// `count` objects "Sheet 0", "Sheet 1", ... of 65535 vertices, faces and
+// mapping coordinates each, with a material the walk steps over after each:
+// 1.9 MB an object, read in many pieces wherever a scene is read in pieces.
+Bytes largeSheets(int count);
+
 // What a loader must be warned of: an object whose face uses an index past
 // its own vertices (it lands in the next object's), one whose face points
 // past the whole vertex file and whose mapping list is shorter than its

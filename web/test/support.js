@@ -63,6 +63,7 @@ export function testScenes() {
     ['example', makeScene('example')],
     ['pyramids', makeScene('pyramids', 4)],
     ['lists of megabytes', makeScene('vertex-lists', 4)], // 786 KB read four times over, from 8 bytes apart
+    ['sheets', makeScene('sheets', 3)], // 5.8 MB: many of the page's 1 MiB pieces
     ['faces-beyond', makeScene('faces-beyond')],
     ['with-lights', makeScene('with-lights')],
     ['odd name', makeScene('name', 'Object Found: \u0001"\\ é\nMesh Face List Found')],
