@@ -68,11 +68,21 @@ TEST(Library, ConvertGivesTheCommandsStatusTraceAndFiles) {
 }
 
 // A survey tells what convert tells before any file is written: its status,
-// index, the trace's head and length and the files' sizes.
+// index, the trace's head and length and the files' sizes; of a scene in a
+// file as of one in memory, whose conversion is the same too.
 TEST(Library, ASurveyTellsWhatConvertGives) {
+  TempDir folder;
+  const std::string file = folder.path("scene.3ds");
   for (const Scene& scene : scenes()) {
     const Conversion whole = convert(scene.bytes);
+    writeFile(file, scene.bytes);
+    expectSame(convertFile(file.c_str()), whole, scene.name);
+    EXPECT_EQ(objectsJson(convertFile(file.c_str()).objects), objectsJson(whole.objects)) << scene.name;
+    const Survey ofFile = polymill::survey(file.c_str(), 100);
     const Survey survey = polymill::survey(scene.bytes, 100);
+    EXPECT_EQ(ofFile.status, survey.status) << scene.name;
+    EXPECT_EQ(ofFile.trace.kept, survey.trace.kept) << scene.name;
+    EXPECT_EQ(ofFile.trace.size, survey.trace.size) << scene.name;
     EXPECT_EQ(survey.status, whole.status) << scene.name;
     EXPECT_EQ(survey.trace.kept, whole.trace.substr(0, 100)) << scene.name;
     EXPECT_EQ(survey.trace.size, whole.trace.size()) << scene.name;
