@@ -130,7 +130,8 @@ async function placed(module, blob) {
 }
 
 // The steps of the page's conversion of a Blob: survey(traceLimit), then
-// convert(), giving what surveyed() and convert() give, each a promise.
+// convert(), once and last, giving what surveyed() and convert() give, each a
+// promise.
 // Where the engine can suspend the module while a read is awaited (JSPI),
 // the module reads the Blob as the program reads a file, in each step and in
 // an instance of its own, so that the scene is never held in memory;
