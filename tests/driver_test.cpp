@@ -55,6 +55,28 @@ TEST_F(DriverTest, MissingOrFolderInputIsAReadErrorAfterTheVertexFileIsEmptied) 
   }
 }
 
+// A read the system refuses is no end of the scene: what follows it was never
+// seen, so the run must not complete as if the scene ended there. Linux
+// refuses every read of a process's memory at offset 0 (/proc/self/mem).
+TEST_F(DriverTest, InputTheSystemRefusesToReadIsAReadError) {
+  const char* refusing = "/proc/self/mem";
+  std::FILE* probe = std::fopen(refusing, "rb");
+  char byte = 0;
+  const bool refused = probe != nullptr && std::fread(&byte, 1, 1, probe) == 0 && std::ferror(probe) != 0;
+  if (probe != nullptr) {
+    std::fclose(probe);
+  }
+  if (!refused) {
+    GTEST_SKIP() << "this system has no file whose reads it refuses (" << refusing << ")";
+  }
+  writeFile(faces, kOldContent);
+  const RunResult run = runProgram({refusing, vertices, faces});
+  EXPECT_EQ(run.status, -1);
+  EXPECT_EQ(run.console, "Error reading File\n");
+  EXPECT_TRUE(readFile(vertices).empty());
+  EXPECT_EQ(readFile(faces), kOldContent);
+}
+
 TEST_F(DriverTest, InputNotStartingWithTheMainChunkIsRejected) {
   for (const Bytes& scene : {Bytes{}, Bytes{0x4D}, chunk(EDIT3DS), Bytes{0x4D, 0x4C, 6, 0, 0, 0}}) {
     writeFile(in, scene);

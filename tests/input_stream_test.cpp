@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <chrono>
+#include <filesystem>
 #include <memory>
 
 #include "chunk/little_endian.h"
+#include "platform/file_names.h"
 #include "test_support.h"
 
 namespace polymill::test {
@@ -91,7 +95,7 @@ TEST_P(InputStreamTest, PositionBeyondTheEndFailsOnlyTheRead) {
   EXPECT_FALSE(delivers());
 }
 
-TEST_P(InputStreamTest, PositionOfTwoToThe31FailsTheStream) {
+TEST_P(InputStreamTest, PositionOfTwoToThe32FailsTheStream) {
   InputStream& input = openWith({1, 2, 3, 4, 5, 6});
   EXPECT_EQ(u16(), 0x0201);  // the whole input is now at hand
   input.seek(InputStream::kPositionLimit);
@@ -126,6 +130,43 @@ TEST(InputStream, MissingFileAndFolderCannotBeOpened) {
   InputStream folderInput;
   EXPECT_FALSE(folderInput.openFile(folder.path("").c_str()));
   EXPECT_FALSE(folderInput.isOpen());
+}
+
+// A scene rewritten after it was opened (by a modeller saving it, a sync tool)
+// must not be read again as if it were the one the walk read. Where the system
+// keeps others from writing it while it is open (Windows), the write fails.
+TEST(InputStream, FileWrittenToSinceItWasOpenedIsNoLongerUnchanged) {
+  TempDir folder;
+  const std::string path = folder.path("scene.3ds");
+  writeFile(path, {1, 2, 3, 4});
+  InputStream input;
+  ASSERT_TRUE(input.openFile(path.c_str()));
+  EXPECT_TRUE(input.unchanged());
+  std::FILE* writer = platform::openFile(path.c_str(), platform::FileMode::write);
+  if (writer == nullptr) {
+    SUCCEED() << "the system keeps others from writing an open input";
+    return;
+  }
+  EXPECT_EQ(std::fwrite("5678", 1, 4, writer), 4u);
+  std::fclose(writer);
+  // Within one tick of the file system's clock the times could look alike.
+  std::filesystem::last_write_time(fsPath(path), std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+  EXPECT_FALSE(input.unchanged());
+}
+
+TEST(InputStream, BytesInMemoryAndFilesLeftAloneAreUnchanged) {
+  TempDir folder;
+  const std::string path = folder.path("scene.3ds");
+  writeFile(path, {1, 2, 3, 4});
+  InputStream file;
+  ASSERT_TRUE(file.openFile(path.c_str()));
+  std::array<std::uint8_t, 4> again{};
+  EXPECT_TRUE(file.readAgain(0, again));
+  EXPECT_TRUE(file.unchanged());
+  const Bytes bytes = {1, 2, 3, 4};
+  InputStream memory;
+  memory.openBytes(bytes);
+  EXPECT_TRUE(memory.unchanged());
 }
 
 }  // namespace

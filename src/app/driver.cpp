@@ -71,6 +71,7 @@ bool outputsCollide(const OutputTargets& outputs) {
   return false;
 }
 
+constexpr std::string_view kReadError = "Error reading File\n";
 constexpr std::string_view kOutOfMemory = "\nNot enough memory for the mesh lists\n";
 constexpr std::string_view kComplete = "\n Complete ";
 
@@ -81,8 +82,8 @@ constexpr std::string_view kComplete = "\n Complete ";
 std::optional<int> walkScene(InputStream& input, MeshLists& lists, const OutputTargets& outputs,
                              const platform::MemoryBudget& budget, ByteWriter& console, ObjectIndex* index) {
   const ChunkChain chain(openRoot(input));
-  if (chain.root() == nullptr) {
-    console.text(budget.exhausted() ? kOutOfMemory : "Error reading File\n");
+  if (chain.root() == nullptr || input.readRefused()) {
+    console.text(budget.exhausted() ? kOutOfMemory : kReadError);
     return -1;
   }
   if (chain.root()->id != MAIN) {
@@ -90,6 +91,11 @@ std::optional<int> walkScene(InputStream& input, MeshLists& lists, const OutputT
     return -1;
   }
   walkChunks(*chain.root(), input, lists, console, index);
+  // A scene the system would not let the walk read to its end is not converted whole.
+  if (input.readRefused()) {
+    console.text(kReadError);
+    return -1;
+  }
   // What a conversion in memory hands out is claimed before any of it is written.
   if (budget.exhausted() || (index != nullptr && !index->claimHandOut()) || !claimFilesInMemory(lists, outputs)) {
     console.text(kOutOfMemory);

@@ -21,6 +21,7 @@ bool InputStream::openFile(const char* name) {
   std::setvbuf(file_.get(), nullptr, _IONBF, 0);
   if (platform::canPosition(file_.get())) {
     block_.reset(new std::uint8_t[kBlockSize]);
+    version_ = platform::versionOf(file_.get());
   } else {
     stream_ = std::make_unique<StreamWindow>(file_.get(), kBlockSize);
   }
@@ -62,6 +63,8 @@ bool InputStream::readAgain(std::uint64_t position, std::span<std::uint8_t> out)
   fileOffset_ += got;
   return got == present;
 }
+
+bool InputStream::unchanged() const { return !version_ || platform::versionOf(file_.get()) == version_; }
 
 void InputStream::seek(std::uint64_t position) {
   if (failed_) {
@@ -113,6 +116,7 @@ bool InputStream::refill() {
                                   : file_ != nullptr && refillFromFile();
   if (!refilled) {
     endMet_ = std::min(endMet_, viewStart_);
+    readRefused_ = readRefused_ || (file_ != nullptr && std::ferror(file_.get()) != 0);
   }
   return refilled;
 }
@@ -120,6 +124,7 @@ bool InputStream::refill() {
 bool InputStream::refillFromFile() {
   if (fileOffset_ != viewStart_) {
     if (!platform::seekFile(file_.get(), viewStart_)) {
+      readRefused_ = true;
       return false;
     }
     fileOffset_ = viewStart_;

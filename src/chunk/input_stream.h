@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <span>
 
 #include "chunk/stream_window.h"
+#include "platform/file_version.h"
 
 namespace polymill {
 
@@ -20,9 +22,9 @@ namespace polymill {
 // stays failed, ignores positioning and delivers nothing more.
 class InputStream {
  public:
-  // Positions are handed to the file as signed 32-bit offsets; anything at or
-  // beyond this cannot be positioned at.
-  static constexpr std::uint64_t kPositionLimit = std::uint64_t{1} << 31;
+  // Chunk lengths are unsigned 32-bit, so a scene addresses positions up to
+  // 2^32 - 1; anything at or beyond this cannot be positioned at.
+  static constexpr std::uint64_t kPositionLimit = std::uint64_t{1} << 32;
   // How much is read from a file at a time.
   static constexpr std::size_t kBlockSize = std::size_t{1} << 18;
 
@@ -51,6 +53,15 @@ class InputStream {
   // read then: those past the end of the input that the reads met are zeros.
   // False when the input no longer holds them all (a file cut short since).
   bool readAgain(std::uint64_t position, std::span<std::uint8_t> out);
+
+  // False once a file that is read again is no longer the one that was opened:
+  // written to since, so that what is read again may not be what was read.
+  bool unchanged() const;
+
+  // True once the system refused a read or a position (an I/O error, an
+  // offset it cannot reach), as opposed to the input simply ending there:
+  // what follows in the scene was never seen.
+  bool readRefused() const { return readRefused_; }
 
   // Moves to an absolute offset. Beyond the end of the input is allowed (the
   // next read fails); at or beyond kPositionLimit fails the stream. An input
@@ -101,13 +112,15 @@ class InputStream {
   std::span<const std::uint8_t> memory_;   // or the bytes in memory
   std::unique_ptr<std::uint8_t[]> owned_;  // which the stream may have been given
   bool inMemory_ = false;
-  const std::uint8_t* view_ = nullptr;  // the bytes at hand: the block, or part of memory
-  std::uint64_t viewStart_ = 0;         // input offset of view_[0]
-  std::uint64_t fileOffset_ = 0;        // where the underlying file stands
-  std::size_t next_ = 0;                // next unread byte of view_
-  std::size_t end_ = 0;                 // bytes held in view_
-  std::uint64_t endMet_ = kNowhere;     // where a read first ran out of input
+  const std::uint8_t* view_ = nullptr;            // the bytes at hand: the block, or part of memory
+  std::uint64_t viewStart_ = 0;                   // input offset of view_[0]
+  std::uint64_t fileOffset_ = 0;                  // where the underlying file stands
+  std::size_t next_ = 0;                          // next unread byte of view_
+  std::size_t end_ = 0;                           // bytes held in view_
+  std::uint64_t endMet_ = kNowhere;               // where a read first ran out of input
+  std::optional<platform::FileVersion> version_;  // of a file read again, as opened
   bool failed_ = false;
+  bool readRefused_ = false;
 };
 
 }  // namespace polymill

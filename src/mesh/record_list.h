@@ -68,7 +68,9 @@ class RecordList {
 
   // Calls `visit` on the records in order, a span at a time, leaving the list
   // empty; false when the scene could not be read again (a file cut short
-  // since the walk), the records from there on not visited.
+  // since the walk), the records from there on not visited, or when it has
+  // been written to since it was opened, so that the records visited, or the
+  // walk that found them, may belong to another version of it.
   template <typename Visit>
   [[nodiscard]] bool drainSpans(Visit visit) {
     size_ = 0;
@@ -91,7 +93,7 @@ class RecordList {
         }
       }
     });
-    return read;
+    return read && scene_->unchanged();
   }
 
   // The same, one record at a time.

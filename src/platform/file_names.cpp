@@ -5,6 +5,7 @@
 #include <system_error>
 
 #ifdef _WIN32
+#include <share.h>
 #include <windows.h>
 #else
 #include <sys/stat.h>
@@ -49,8 +50,11 @@ std::string utf8Of(const wchar_t* wide) {
 
 }  // namespace
 
+// A file opened for reading may not be written by anyone else while it is
+// open: a scene read again after its walk stays the scene the walk read.
 std::FILE* openFile(const char* name, FileMode mode) {
-  return _wfopen(wideOf(name).c_str(), mode == FileMode::read ? L"rb" : L"wb");
+  return mode == FileMode::read ? _wfsopen(wideOf(name).c_str(), L"rb", _SH_DENYWR)
+                                : _wfopen(wideOf(name).c_str(), L"wb");
 }
 
 std::filesystem::path pathOf(const char* name) { return std::filesystem::path(wideOf(name)); }

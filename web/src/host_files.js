@@ -97,6 +97,11 @@ export const hostFiles = {
           }
         }),
       size: () => guarded(() => fs.fstatSync(fd).size),
+      times: () =>
+        guarded(() => {
+          const { mtimeNs, ctimeNs } = fs.fstatSync(fd, { bigint: true });
+          return { modified: mtimeNs, changed: ctimeNs };
+        }),
       close: () => guarded(() => fs.closeSync(fd)),
     };
   },

@@ -290,14 +290,17 @@ export class Wasi {
     });
   }
 
-  // What an open file is: the program reads a regular file by position and anything else in order.
+  // What an open file is: the program reads a regular file by position and anything else in order,
+  // and notices by its times (where the file system gives them) that a file it reads again was written to.
   fd_filestat_get(fd, pointer) {
     const file = this.files.get(fd);
     if (!file) return ERRNO.badf;
-    return this.attempt(() => this.setFilestat(pointer, { device: 0, inode: 0, type: file.handle.type, size: file.handle.size() }));
+    return this.attempt(() =>
+      this.setFilestat(pointer, { device: 0, inode: 0, type: file.handle.type, size: file.handle.size(), ...file.handle.times?.() }),
+    );
   }
 
-  setFilestat(pointer, { device, inode, type, size }) {
+  setFilestat(pointer, { device, inode, type, size, modified = 0n, changed = 0n }) {
     const view = this.view();
     for (let at = 0; at < 64; at += 8) view.setBigUint64(pointer + at, 0n, true);
     view.setBigUint64(pointer, BigInt(device), true);
@@ -305,6 +308,8 @@ export class Wasi {
     view.setUint8(pointer + 16, type);
     view.setBigUint64(pointer + 24, 1n, true);
     view.setBigUint64(pointer + 32, BigInt(size), true);
+    view.setBigUint64(pointer + 48, modified, true);
+    view.setBigUint64(pointer + 56, changed, true);
   }
 
   path_readlink(dirFd, pathPointer, pathLength, bufferPointer, bufferLength, usedPointer) {
