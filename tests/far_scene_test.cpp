@@ -66,7 +66,7 @@ TEST(FarScene, ObjectsPastTwoGibibytesAreConvertedAndIndexed) {
     EXPECT_EQ(readFile(faces), (Bytes{0, 0, 0, 1, 0, 2, 0, 0, 0, 1, 0, 2}));
     EXPECT_EQ(readFile(mapping).size(), 2 * 3 * 8u);
 
-    const Survey index = survey(scene.c_str(), 0);
+    const SceneIndex index = indexFile(scene.c_str());
     ASSERT_EQ(index.objects.size(), 2u);
     EXPECT_EQ(index.objects[1].name, "Far");
     EXPECT_EQ(index.objects[1].firstVertex, 3u);

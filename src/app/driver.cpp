@@ -75,31 +75,34 @@ constexpr std::string_view kReadError = "Error reading File\n";
 constexpr std::string_view kOutOfMemory = "\nNot enough memory for the mesh lists\n";
 constexpr std::string_view kComplete = "\n Complete ";
 
+constexpr std::string_view kNotValid = "\nFile is not a valid 3ds file. Well one that I'll use";
+
 // The run from the open input up to the files: the root checked, the scene
 // walked (into `index` too, unless it is null) and what a conversion in
-// memory hands out claimed. Gives the status when the run ends there: a walk
-// that outgrows the budget ends right after the trace it printed.
-std::optional<int> walkScene(InputStream& input, MeshLists& lists, const OutputTargets& outputs,
-                             const platform::MemoryBudget& budget, ByteWriter& console, ObjectIndex* index) {
+// memory hands out claimed. Gives the message printed when the run ends
+// there: a walk that outgrows the budget ends right after the trace it printed.
+std::optional<std::string_view> walkScene(InputStream& input, MeshLists& lists, const OutputTargets& outputs,
+                                          const platform::MemoryBudget& budget, ByteWriter& console,
+                                          ObjectIndex* index) {
+  const auto end = [&](std::string_view message) {
+    console.text(message);
+    return message;
+  };
   const ChunkChain chain(openRoot(input));
   if (chain.root() == nullptr || input.readRefused()) {
-    console.text(budget.exhausted() ? kOutOfMemory : kReadError);
-    return -1;
+    return end(budget.exhausted() ? kOutOfMemory : kReadError);
   }
   if (chain.root()->id != MAIN) {
-    console.text("\nFile is not a valid 3ds file. Well one that I'll use");
-    return -1;
+    return end(kNotValid);
   }
   walkChunks(*chain.root(), input, lists, console, index);
   // A scene the system would not let the walk read to its end is not converted whole.
   if (input.readRefused()) {
-    console.text(kReadError);
-    return -1;
+    return end(kReadError);
   }
   // What a conversion in memory hands out is claimed before any of it is written.
   if (budget.exhausted() || (index != nullptr && !index->claimHandOut()) || !claimFilesInMemory(lists, outputs)) {
-    console.text(kOutOfMemory);
-    return -1;
+    return end(kOutOfMemory);
   }
   return std::nullopt;
 }
@@ -115,8 +118,8 @@ int runConversion(InputStream& input, const OutputTargets& outputs, const platfo
   MeshLists lists = listsFor(input);
   OutputFile output;
   output.open(outputs.vertices);  // a failure shows when the vertices are written
-  if (const std::optional<int> status = walkScene(input, lists, outputs, budget, console, index)) {
-    return *status;
+  if (walkScene(input, lists, outputs, budget, console, index)) {
+    return -1;
   }
   if (!writeOutputs(lists, output, outputs, console)) {
     return -1;
@@ -287,8 +290,8 @@ Survey surveyInput(InputStream& input, std::size_t traceLimit) {
         std::optional<std::vector<std::uint8_t>> faces;
         std::optional<std::vector<std::uint8_t>> mapping;
         const OutputTargets outputs = {OutputTarget(vertices), OutputTarget(faces), OutputTarget(mapping)};
-        if (const std::optional<int> stopped = walkScene(input, lists, outputs, budget, console, &index)) {
-          return *stopped;
+        if (walkScene(input, lists, outputs, budget, console, &index)) {
+          return -1;
         }
         // Files claimed in memory are written whole: convert() completes as surely.
         result.files = fileSizesOf(lists);
@@ -314,6 +317,27 @@ Survey survey(const char* fileName, std::size_t traceLimit) {
   InputStream input;
   input.openFile(fileName);
   return surveyInput(input, traceLimit);
+}
+
+SceneIndex indexFile(const char* fileName) {
+  SceneIndex result;
+  TextHead trace;  // only counted: the run's end is all the index needs of it
+  result.status = guarded(&trace, [&](ByteWriter& console, const platform::MemoryBudget& budget) {
+    InputStream input;
+    input.openFile(fileName);  // a failure shows when the root is read
+    MeshLists lists = listsFor(input);
+    ObjectIndex index;
+    if (const std::optional<std::string_view> message = walkScene(input, lists, {}, budget, console, &index)) {
+      result.message = *message;
+      return -1;
+    }
+    result.objects = index.take();
+    return 0;
+  });
+  if (result.status != 0 && result.message.empty()) {
+    result.message = kOutOfMemory;  // memory the system refused for anything else
+  }
+  return result;
 }
 
 Conversion convertFile(const char* fileName) {

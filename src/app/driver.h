@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "output/mesh_writer.h"
@@ -25,6 +26,16 @@ Conversion convertOwned(std::unique_ptr<std::uint8_t[]> scene, std::size_t size)
 // As convert, on the scene in the named file: what the page has the module
 // read where it can wait for a file's bytes.
 Conversion convertFile(const char* fileName);
+
+// The object index of the scene in the named file, from one walk of it as the
+// program's, and no file written: status 0 with the objects, or -1 with the
+// message that ended the program's run there ("Error reading File\n", ...).
+struct SceneIndex {
+  int status = -1;
+  std::vector<Object> objects;
+  std::string_view message;
+};
+SceneIndex indexFile(const char* fileName);
 
 // What convert tells of a scene before any file is written: its status, its
 // trace (the first `traceLimit` bytes kept, and the length of all of it), the
