@@ -105,7 +105,18 @@ endif()
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+if(CMAKE_CROSSCOMPILING AND CMAKE_SYSTEM_PROCESSOR STREQUAL "aarch64")
+  # dpkg-shlibdeps knows only the host's own libraries, not the cross
+  # compiler's. The arm64 package links the C++ runtime statically (the
+  # arm64-package preset) and depends on the C library alone, at the version
+  # its programs' symbols ask for (package_contents.cmake reads them).
+  set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE arm64)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+  set(CPACK_POLYMILL_OBJDUMP ${CMAKE_OBJDUMP})
+  set(CPACK_POLYMILL_PROGRAMS ${PROJECT_BINARY_DIR}/polymill ${PROJECT_BINARY_DIR}/polymill-objects)
+else()
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+endif()
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 # One Debian package per component: polymill_VERSION_ARCH.deb and libpolymill-dev_VERSION_ARCH.deb.
 set(CPACK_DEB_COMPONENT_INSTALL ON)
