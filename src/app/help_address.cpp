@@ -1,6 +1,7 @@
 #include "app/help_address.h"
 
 #include <algorithm>
+#include <system_error>
 
 #include "platform/file_names.h"
 
@@ -44,12 +45,24 @@ std::string fileUrl(const std::filesystem::path& absolute) {
   return "file:///" + path;  // a drive letter
 }
 
+// The README installed beside the program, wherever the tree was moved; for a
+// program run where it was built, the README of the sources it was built
+// from; where neither is found, where the install would put it.
 std::string helpAddress() {
   const std::filesystem::path program = platform::executablePath();
-  if (program.empty()) {
-    return fileUrl(std::filesystem::path(POLYMILL_INSTALLED_DOC_DIR) / "README.md");
+  std::error_code error;
+  if (!program.empty()) {
+    const std::filesystem::path installed =
+        (program.parent_path() / POLYMILL_DOC_DIR_FROM_PROGRAM / "README.md").lexically_normal();
+    if (std::filesystem::is_regular_file(installed, error)) {
+      return fileUrl(installed);
+    }
   }
-  return fileUrl((program.parent_path() / POLYMILL_DOC_DIR_FROM_PROGRAM / "README.md").lexically_normal());
+  const std::filesystem::path source = platform::pathOf(POLYMILL_SOURCE_README);
+  if (std::filesystem::is_regular_file(source, error)) {
+    return fileUrl(source);
+  }
+  return fileUrl(std::filesystem::path(POLYMILL_INSTALLED_DOC_DIR) / "README.md");
 }
 
 }  // namespace polymill
