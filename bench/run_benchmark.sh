@@ -21,7 +21,14 @@ rounds=${3:-5}
 polymill=$build/polymill
 make_scene=$build/bench/make_scene
 [ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian: apt-get install time)"; exit 1; }
+[ -x "$polymill" ] && [ -x "$make_scene" ] || { echo "needs $polymill and $make_scene: cmake --workflow --preset bench"; exit 1; }
 mkdir -p "$work"
+# The scenes take 1.6 GB and a run on the largest writes about 1.5 GB more; a disk that fills would time the failure.
+needed_kb=$((5 * 1000 * 1000))
+scenes_kb=$(du -sk "$work" | cut -f1)
+free_kb=$(df -Pk "$work" | awk 'NR == 2 { print $4 }')
+[ $((free_kb + scenes_kb)) -ge "$needed_kb" ] ||
+  { echo "needs about 5 GB free under $work (has $((free_kb / 1000)) MB, with $((scenes_kb / 1000)) MB of scenes already made)"; exit 1; }
 
 now() { date +%s%N; }
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }

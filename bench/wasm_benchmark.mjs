@@ -15,9 +15,9 @@ import fs from 'node:fs';
 import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
-import { pathToFileURL } from 'node:url';
+import { fileURLToPath, pathToFileURL } from 'node:url';
 
-const root = path.resolve(import.meta.dirname, '..');
+const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '..');
 const [build = 'build/bench', work = path.join(build, 'wasm-data'), roundsText = '5'] = process.argv.slice(2);
 const rounds = Number(roundsText);
 const native = path.resolve(build, 'polymill');

@@ -5,13 +5,14 @@
 import * as esbuild from 'esbuild';
 import fs from 'node:fs';
 import path from 'node:path';
+import { fileURLToPath } from 'node:url';
 
 const [wasmPath, outputPath] = process.argv.slice(2);
 if (!wasmPath || !outputPath) {
   console.error('usage: node build.js POLYMILL_WASM OUTPUT_HTML');
   process.exit(2);
 }
-const source = (name) => path.join(import.meta.dirname, 'src', name);
+const source = (name) => path.join(path.dirname(fileURLToPath(import.meta.url)), 'src', name);
 const bundle = async (entry, define) =>
   (
     await esbuild.build({

@@ -4,13 +4,14 @@
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
+import { fileURLToPath } from 'node:url';
 
 const [wasmPath, version, outputFolder] = process.argv.slice(2);
 if (!wasmPath || !version || !outputFolder) {
   console.error('usage: node pack.js POLYMILL_WASM VERSION OUTPUT_FOLDER');
   process.exit(2);
 }
-const here = (...parts) => path.join(import.meta.dirname, ...parts);
+const here = (...parts) => path.join(path.dirname(fileURLToPath(import.meta.url)), ...parts);
 const staged = path.join(outputFolder, 'npm');
 fs.rmSync(staged, { recursive: true, force: true });
 fs.mkdirSync(path.join(staged, 'lib'), { recursive: true });

@@ -28,7 +28,8 @@
 
 namespace polymill {
 
-// The smallest and largest x, y and z of an object's vertices; NaNs do not count.
+// The smallest and largest x, y and z of an object's vertices; NaNs do not
+// count, so an axis whose values are all NaN has min +infinity and max -infinity.
 struct Bounds {
   std::array<float, 3> min, max;
 };
@@ -56,7 +57,7 @@ struct Conversion {
 // leaves them (x y z, then a b c, then s t, big-endian), or nullopt for a file
 // it would not have created (after a scene that is not one, only `vertices`
 // exists, empty), with the index of the scene's objects in those files.
-// Touches no file and no console; calls are independent.
+// Touches no file and no console; calls share nothing but the memory budget.
 POLYMILL_API Conversion convert(std::span<const std::uint8_t> scene);
 
 // Runs the command line as the program does, `arguments` being the words after

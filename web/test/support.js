@@ -4,8 +4,9 @@ import { execFileSync, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import { fileURLToPath } from 'node:url';
 
-const root = path.resolve(import.meta.dirname, '../..');
+const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const native = path.resolve(process.env.POLYMILL_NATIVE_BUILD ?? path.join(root, 'build/default'));
 export const paths = {
   root,
