@@ -74,6 +74,40 @@ TEST_F(SystemView, CgroupV1MemoryLineAmongSeveral) {
   EXPECT_EQ(available(), 100 * kMiB);
 }
 
+// A group that has written files holds their pages, which the kernel gives
+// back at once when a program asks: a group full of page cache still has room.
+TEST_F(SystemView, PageCacheNotLatelyUsedIsRoomInEitherVersion) {
+  struct Case {
+    const char* cgroup;
+    const char* folder;
+    const char* limitFile;
+    const char* usageFile;
+    const char* stat;
+    std::uint64_t room;
+  };
+  const Case cases[] = {
+      {"0::/build\n", "sys/fs/cgroup/build/", "memory.max", "memory.current",
+       "anon 4194304\nfile 62914560\nactive_file 8388608\ninactive_file 58720256\n", 60 * kMiB},
+      {"4:memory:/build\n", "sys/fs/cgroup/memory/build/", "memory.limit_in_bytes", "memory.usage_in_bytes",
+       "inactive_file 1048576\ntotal_rss 4194304\ntotal_inactive_file 58720256\n", 60 * kMiB},
+      // No stat, or one whose figure is larger than the usage, which it may be for a moment.
+      {"0::/build\n", "sys/fs/cgroup/build/", "memory.max", "memory.current", "", 4 * kMiB},
+      {"0::/build\n", "sys/fs/cgroup/build/", "memory.max", "memory.current", "inactive_file 99999999999\n", 64 * kMiB},
+  };
+  for (const Case& c : cases) {
+    const TempDir system;
+    const auto put = [&](const std::string& name, const std::string& text) {
+      std::filesystem::create_directories(fsPath(system.path(name)).parent_path());
+      writeFile(system.path(name), Bytes(text.begin(), text.end()));
+    };
+    put("proc/self/cgroup", c.cgroup);
+    put(std::string(c.folder) + c.limitFile, "67108864\n");
+    put(std::string(c.folder) + c.usageFile, "62914560\n");
+    put(std::string(c.folder) + "memory.stat", c.stat);
+    EXPECT_EQ(linuxMemoryAvailable(fsPath(system.path(""))), c.room) << c.cgroup << c.stat;
+  }
+}
+
 TEST(MemoryBudget, AllocationsBeyondTheBudgetAreRefusedAndExhaustIt) {
   constexpr std::size_t kOneKiB = 1024 - sizeof(std::size_t);  // with the allocator's size word
   std::vector<void*> taken;

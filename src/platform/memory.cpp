@@ -146,16 +146,39 @@ std::optional<std::uint64_t> meminfoBytes(std::string_view meminfo, std::string_
   return std::nullopt;
 }
 
+// A field of a control group's memory.stat ("name value" lines), or 0.
+std::uint64_t statField(std::string_view stat, std::string_view field) {
+  for (std::size_t at = stat.find(field); at != std::string_view::npos; at = stat.find(field, at + 1)) {
+    const std::size_t end = at + field.size();
+    if ((at == 0 || stat[at - 1] == '\n') && end < stat.size() && stat[end] == ' ') {
+      return leadingNumber(stat.substr(end)).value_or(0);
+    }
+  }
+  return 0;
+}
+
+// The files that tell a control group's memory, in each version of the interface.
+struct CgroupFiles {
+  const char* limit;
+  const char* usage;
+  const char* inactiveFile;  // the field of memory.stat for its page cache not lately used
+};
+constexpr CgroupFiles kCgroupV2 = {"memory.max", "memory.current", "inactive_file"};
+constexpr CgroupFiles kCgroupV1 = {"memory.limit_in_bytes", "memory.usage_in_bytes", "total_inactive_file"};
+
 // The room a control group leaves: at its own level and every level above it,
-// the limit less the usage, where a limit is set.
-std::uint64_t cgroupRoom(const fs::path& hierarchy, std::string_view group, const char* limitFile,
-                         const char* usageFile) {
+// where a limit is set, the limit less the usage. The usage counts the page
+// cache of every file written or read in the group, which the kernel takes
+// back the moment a program asks for memory: the inactive part of it is room,
+// as for docker stats and the kernel's own MemAvailable.
+std::uint64_t cgroupRoom(const fs::path& hierarchy, std::string_view group, const CgroupFiles& files) {
   std::uint64_t room = UINT64_MAX;
   fs::path level = hierarchy;
   const auto consider = [&] {
-    if (const std::optional<std::uint64_t> limit = leadingNumber(textOf(level / limitFile))) {
-      const std::uint64_t usage = leadingNumber(textOf(level / usageFile)).value_or(0);
-      room = std::min(room, *limit > usage ? *limit - usage : 0);
+    if (const std::optional<std::uint64_t> limit = leadingNumber(textOf(level / files.limit))) {
+      const std::uint64_t usage = leadingNumber(textOf(level / files.usage)).value_or(0);
+      const std::uint64_t held = usage - std::min(usage, statField(textOf(level / "memory.stat"), files.inactiveFile));
+      room = std::min(room, *limit > held ? *limit - held : 0);
     }
   };
   consider();
@@ -204,10 +227,9 @@ std::uint64_t linuxMemoryAvailable(const std::filesystem::path& root) {
     const std::string_view controllers = line.substr(first + 1, second - first - 1);
     const std::string_view group = line.substr(second + 1);
     if (controllers.empty()) {
-      available = std::min(available, cgroupRoom(root / "sys/fs/cgroup", group, "memory.max", "memory.current"));
+      available = std::min(available, cgroupRoom(root / "sys/fs/cgroup", group, kCgroupV2));
     } else if (namesMemory(controllers)) {
-      available = std::min(available, cgroupRoom(root / "sys/fs/cgroup/memory", group, "memory.limit_in_bytes",
-                                                 "memory.usage_in_bytes"));
+      available = std::min(available, cgroupRoom(root / "sys/fs/cgroup/memory", group, kCgroupV1));
     }
   }
   return available;

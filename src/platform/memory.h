@@ -11,7 +11,7 @@ namespace polymill::platform {
 
 // How many bytes this process can really take, from what the system says at
 // the moment of asking: the smallest of its address-space and data limits, its
-// control group's limit less the group's usage, and the memory the system has
+// control group's limit less what the group holds, and the memory the system has
 // available (Linux); the job's limit and the memory that can still be
 // committed (Windows); the physical memory (macOS); what is left of the 4 GiB
 // and, where the host shows Linux's files (node), their figures too
@@ -22,8 +22,10 @@ std::uint64_t memoryAvailable();
 // The Linux part of it, read from the files under `root` ("/" on a real
 // system): /proc/meminfo's MemAvailable plus SwapFree, and for each control
 // group of /proc/self/cgroup with a memory limit, at its own level or above,
-// that limit less its usage (cgroup v2 memory.max and memory.current under
-// /sys/fs/cgroup, v1 memory.limit_in_bytes and memory.usage_in_bytes under
+// that limit less its usage, the usage less the page cache the kernel would
+// reclaim (cgroup v2 memory.max, memory.current and memory.stat's
+// inactive_file under /sys/fs/cgroup, v1 memory.limit_in_bytes,
+// memory.usage_in_bytes and memory.stat's total_inactive_file under
 // /sys/fs/cgroup/memory). "max" and unreadable files do not count.
 std::uint64_t linuxMemoryAvailable(const std::filesystem::path& root);
 
