@@ -11,7 +11,7 @@
 #include "chunk/chunk.h"
 #include "chunk/chunk_kinds.h"
 #include "chunk/float_text.h"
-#include "chunk/input_stream.h"
+#include "input/input_stream.h"
 #include "chunk/mesh_walk.h"
 #include "output/byte_writer.h"
 #include "output/mesh_writer.h"

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "chunk/chunk.h"
-#include "chunk/little_endian.h"
+#include "input/little_endian.h"
 #include "test_support.h"
 
 namespace polymill::test {

@@ -1,4 +1,4 @@
-#include "chunk/input_stream.h"
+#include "input/input_stream.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "chunk/little_endian.h"
+#include "input/little_endian.h"
 #include "platform/file_names.h"
 #include "test_support.h"
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the built program on scenes that come through a pipe, a FIFO or a
-# process substitution, and on outputs that are FIFOs, each compared byte for
+# process substitution (kept in memory, or in a temporary file once they are
+# large, or in memory where none can be made), and on outputs that are FIFOs, each compared byte for
 # byte (status, trace, every file) with the same command on regular files.
 # The scenes are larger than a read block, and some have lists whose counts
 # run past their chunks, so that the walk goes back behind what it has read.
@@ -24,6 +25,7 @@ scenes=(
   "vertex lists past their chunks, 786 KB|vertex-lists 20"
   "mapping lists past their chunks, a long trace|mapping-lists 3"
   "5000 objects, 744 KB|pyramids 5000"
+  "3 objects of 1.9 MB: kept in a temporary file|sheets 3"
   "hostile counts and lengths|hostile"
   "not a scene|not-a-scene"
 )
@@ -51,7 +53,10 @@ to_fifo() {  # the vertices go into a FIFO, read by another process
   mv "$work/fifo.v" "$2"
   return $status
 }
-routes="from_pipe from_redirect from_substitution from_fifo from_dribble to_fifo"
+from_pipe_without_temporary_files() {  # no temporary file can be made: the bytes stay in memory
+  cat "$1" | TMPDIR=$work/absent polymill /dev/stdin "${@:2}"
+}
+routes="from_pipe from_redirect from_substitution from_fifo from_dribble to_fifo from_pipe_without_temporary_files"
 
 same_run() {  # same_run CASE: the run under test left what the run on files did
   [ "$(cat "$work/test.status")" = "$(cat "$work/ref.status")" ] ||

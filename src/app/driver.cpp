@@ -11,8 +11,8 @@
 #include "app/help_address.h"
 #include "chunk/chunk.h"
 #include "chunk/chunk_kinds.h"
-#include "chunk/input_stream.h"
 #include "chunk/mesh_walk.h"
+#include "input/input_stream.h"
 #include "mesh/mesh_types.h"
 #include "mesh/object_index.h"
 #include "output/byte_writer.h"
@@ -107,15 +107,11 @@ std::optional<std::string_view> walkScene(InputStream& input, MeshLists& lists, 
   return std::nullopt;
 }
 
-// Where the input can be read again, the lists keep where its records lie
-// rather than copies of them.
-MeshLists listsFor(InputStream& input) { return MeshLists(input.canReadAgain() ? &input : nullptr); }
-
 // The run from the open input on: the vertex file is opened (created or
 // emptied) before anything is read, the scene walked and the files written.
 int runConversion(InputStream& input, const OutputTargets& outputs, const platform::MemoryBudget& budget,
                   ByteWriter& console, ObjectIndex* index = nullptr) {
-  MeshLists lists = listsFor(input);
+  MeshLists lists(&input);
   OutputFile output;
   output.open(outputs.vertices);  // a failure shows when the vertices are written
   if (walkScene(input, lists, outputs, budget, console, index)) {
@@ -284,7 +280,7 @@ Survey surveyInput(InputStream& input, std::size_t traceLimit) {
   result.trace.limit = traceLimit;
   const std::optional<int> status = runInMemory(
       result.trace, result.objects, [&](ByteWriter& console, const platform::MemoryBudget& budget, ObjectIndex& index) {
-        MeshLists lists = listsFor(input);
+        MeshLists lists(&input);
         // The files that convert() writes in memory, claimed as it claims them.
         std::optional<std::vector<std::uint8_t>> vertices;
         std::optional<std::vector<std::uint8_t>> faces;
@@ -325,7 +321,7 @@ SceneIndex indexFile(const char* fileName) {
   result.status = guarded(&trace, [&](ByteWriter& console, const platform::MemoryBudget& budget) {
     InputStream input;
     input.openFile(fileName);  // a failure shows when the root is read
-    MeshLists lists = listsFor(input);
+    MeshLists lists(&input);
     ObjectIndex index;
     if (const std::optional<std::string_view> message = walkScene(input, lists, {}, budget, console, &index)) {
       result.message = *message;

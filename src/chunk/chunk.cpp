@@ -1,6 +1,6 @@
 #include "chunk/chunk.h"
 
-#include "chunk/little_endian.h"
+#include "input/little_endian.h"
 #include "platform/memory.h"
 
 namespace polymill {

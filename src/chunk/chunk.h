@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "chunk/input_stream.h"
+#include "input/input_stream.h"
 
 namespace polymill {
 

@@ -6,8 +6,8 @@
 #include <span>
 
 #include "chunk/chunk_kinds.h"
-#include "chunk/little_endian.h"
 #include "chunk/trace.h"
+#include "input/little_endian.h"
 
 namespace polymill {
 
@@ -73,13 +73,12 @@ bool readRecords(InputStream& input, RecordList<T>& list, std::uint16_t count, S
     }
   };
   if (list.keptInScene()) {
-    if (!list.appendFromScene(input.position(), count)) {
-      return false;
-    }
+    // Counted once read, so that an input read in order holds them by then.
+    const std::uint64_t start = input.position();
     passRecords<Layout::kBytes>(input, count, [&](const std::uint8_t* bytes, std::size_t records) {
       decode(bytes, records, [](std::size_t, const T&) {});
     });
-    return true;
+    return list.appendFromScene(start, count);
   }
   return list.appendRuns(count, [&](T* items, std::size_t run) {
     passRecords<Layout::kBytes>(input, run, [&](const std::uint8_t* bytes, std::size_t records) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "chunk/chunk.h"
-#include "chunk/input_stream.h"
+#include "input/input_stream.h"
 #include "mesh/mesh_types.h"
 #include "mesh/object_index.h"
 #include "output/byte_writer.h"

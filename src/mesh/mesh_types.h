@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "chunk/little_endian.h"
+#include "input/little_endian.h"
 #include "mesh/record_list.h"
 
 namespace polymill {
@@ -64,12 +64,18 @@ struct SceneLayout<MapCoord> {
 // with the scene they are read from keep where their records lie in it (see
 // RecordList); those made without it keep copies.
 struct MeshLists {
-  MeshLists() = default;
-  explicit MeshLists(InputStream* scene) : vertices(scene), faces(scene), mapping(scene) {}
+  MeshLists() : records(nullptr) {}
+  explicit MeshLists(InputStream* scene) : records(scene), vertices(kept()), faces(kept()), mapping(kept()) {}
+  MeshLists(const MeshLists&) = delete;
+  MeshLists& operator=(const MeshLists&) = delete;
 
+  SceneRecords records;
   RecordList<Vertex> vertices;
   RecordList<Face> faces;
   RecordList<MapCoord> mapping;
+
+ private:
+  SceneRecords* kept() { return records.scene() != nullptr ? &records : nullptr; }
 };
 
 }  // namespace polymill

@@ -7,7 +7,7 @@
 #include <new>
 #include <span>
 
-#include "chunk/input_stream.h"
+#include "input/input_stream.h"
 #include "mesh/block_list.h"
 #include "platform/memory.h"
 
@@ -17,6 +17,34 @@ namespace polymill {
 // assembles one from its little-endian bytes. Given for each record type.
 template <typename T>
 struct SceneLayout;
+
+// What the lists of one scene have recorded of it, all lists together. Lists
+// that keep where their records lie hold none of them, but lists that overlap
+// one another, or run past the scene's end, can declare far more records
+// than the scene has bytes, and a small scene could pour out files without
+// end. A scene from a modeller has its lists side by side, so their records
+// add up to no more than its own bytes: only records beyond those are claimed
+// from the run's budget, as copies of them would take.
+class SceneRecords {
+ public:
+  explicit SceneRecords(InputStream* scene) : scene_(scene) {}
+  InputStream* scene() const { return scene_; }
+
+  // Counts `bytes` more of recorded records; false when those beyond the
+  // scene's own bytes do not fit in the budget.
+  [[nodiscard]] bool record(std::uint64_t bytes) {
+    const std::uint64_t extent = scene_->extent();
+    const auto beyond = [&](std::uint64_t recorded) { return recorded > extent ? recorded - extent : 0; };
+    const std::uint64_t before = beyond(recorded_);
+    recorded_ += bytes;
+    const std::uint64_t claimed = beyond(recorded_) - std::min(before, beyond(recorded_));
+    return claimed == 0 || platform::claim(claimed);
+  }
+
+ private:
+  InputStream* scene_;
+  std::uint64_t recorded_ = 0;
+};
 
 // The records of one list, in the order they were appended. A list given the
 // scene it is read from keeps only where each run of records lies in it, and
@@ -30,19 +58,17 @@ class RecordList {
   using Layout = SceneLayout<T>;
 
   RecordList() = default;
-  explicit RecordList(InputStream* scene) : scene_(scene) {}
+  explicit RecordList(SceneRecords* scene) : scene_(scene) {}
 
   // Whether records are kept as where they lie in the scene (appendFromScene)
   // rather than as copies (push_back, appendRuns).
   bool keptInScene() const { return scene_ != nullptr; }
 
-  // Records `count` records starting at `position` of the scene; false when
-  // the run's memory budget holds no more. The records are claimed from the
-  // budget as copies would be, though they take no memory: a list is as long
-  // as memory allows and no longer, whatever holds it, so that a small scene
-  // whose list chunks overlap cannot pour out files without end.
+  // Records `count` records starting at `position` of the scene, once they
+  // have been read; false when the run's memory budget holds no more (see
+  // SceneRecords).
   [[nodiscard]] bool appendFromScene(std::uint64_t position, std::size_t count) {
-    if (!platform::claim(std::uint64_t{count} * sizeof(T)) || !runs_.push_back({position, count})) {
+    if (!scene_->record(std::uint64_t{count} * Layout::kBytes) || !runs_.push_back({position, count})) {
       return false;
     }
     size_ += count;
@@ -84,7 +110,7 @@ class RecordList {
     runs_.drain([&](const SceneRun& run) {
       for (std::uint64_t done = 0; read && done < run.count; done += kPieceRecords) {
         const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceRecords, run.count - done));
-        read = scene_->readAgain(run.start + done * Layout::kBytes, {bytes.get(), piece * Layout::kBytes});
+        read = scene_->scene()->readAgain(run.start + done * Layout::kBytes, {bytes.get(), piece * Layout::kBytes});
         for (std::size_t i = 0; read && i < piece; ++i) {
           items[i] = Layout::read(bytes.get() + i * Layout::kBytes);
         }
@@ -93,7 +119,7 @@ class RecordList {
         }
       }
     });
-    return read && scene_->unchanged();
+    return read && scene_->scene()->unchanged();
   }
 
   // The same, one record at a time.
@@ -115,7 +141,7 @@ class RecordList {
     std::uint64_t count;
   };
 
-  InputStream* scene_ = nullptr;
+  SceneRecords* scene_ = nullptr;
   BlockList<T> copies_;
   BlockList<SceneRun> runs_;
   std::size_t size_ = 0;

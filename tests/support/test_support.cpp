@@ -8,7 +8,7 @@
 
 #include "app/driver.h"
 #include "chunk/chunk.h"
-#include "chunk/input_stream.h"
+#include "input/input_stream.h"
 #include "chunk/mesh_walk.h"
 #include "output/byte_writer.h"
 

@@ -9,17 +9,18 @@
 #include <optional>
 #include <span>
 
-#include "chunk/stream_window.h"
+#include "input/spool.h"
 #include "platform/file_version.h"
 
 namespace polymill {
 
 // The scene, opened for reading with absolute positioning: a file read in large
-// blocks, an input that can only be read in order (a pipe) held in a window
-// of the bytes the walk can still go back to, or bytes already in memory. All
-// keep the behaviour the chunk format relies on: a read that runs out of
-// input delivers the bytes that arrived and fails the stream; a failed stream
-// stays failed, ignores positioning and delivers nothing more.
+// blocks, an input that can only be read in order (a pipe) kept as it arrives
+// (see Spool) and read as a file is, or bytes already in memory. All keep the
+// behaviour the chunk format relies on: a read that runs out of input
+// delivers the bytes that arrived and fails the stream; a failed stream stays
+// failed, ignores positioning and delivers nothing more. Every one can be
+// read again (readAgain), so that the lists keep only where records lie.
 class InputStream {
  public:
   // Chunk lengths are unsigned 32-bit, so a scene addresses positions up to
@@ -40,10 +41,6 @@ class InputStream {
   void openOwnedBytes(std::unique_ptr<std::uint8_t[]> bytes, std::size_t size);
   bool isOpen() const { return file_ != nullptr || inMemory_; }
 
-  // Whether what was read can be read again from its position (readAgain): a
-  // file that can be positioned, or bytes in memory; not an input read in order.
-  bool canReadAgain() const { return inMemory_ || (file_ != nullptr && !stream_); }
-
   // The position of the next byte to be read; a failed stream, which delivers
   // nothing more, stands at kNowhere.
   static constexpr std::uint64_t kNowhere = UINT64_MAX;
@@ -53,6 +50,10 @@ class InputStream {
   // read then: those past the end of the input that the reads met are zeros.
   // False when the input no longer holds them all (a file cut short since).
   bool readAgain(std::uint64_t position, std::span<std::uint8_t> out);
+
+  // How many of the scene's bytes are known to be there: all of a file (as
+  // opened) or of bytes in memory; of an input read in order, those arrived.
+  std::uint64_t extent() const;
 
   // False once a file that is read again is no longer the one that was opened:
   // written to since, so that what is read again may not be what was read.
@@ -64,9 +65,7 @@ class InputStream {
   bool readRefused() const { return readRefused_; }
 
   // Moves to an absolute offset. Beyond the end of the input is allowed (the
-  // next read fails); at or beyond kPositionLimit fails the stream. An input
-  // read in order forgets the bytes before each position it is moved to:
-  // moving to one of those later fails the stream too.
+  // next read fails); at or beyond kPositionLimit fails the stream.
   void seek(std::uint64_t position);
 
   // The next Size bytes as one record. Bytes the input no longer holds read as
@@ -102,13 +101,12 @@ class InputStream {
   void fail();
   bool refill();
   bool refillFromFile();
-  bool refillFromStream();
+  bool refillFromSpool();
   bool refillFromMemory();
 
   std::unique_ptr<std::FILE, FileCloser> file_;
   std::unique_ptr<std::uint8_t[]> block_;  // a file's current block
-  std::unique_ptr<StreamWindow> stream_;   // or what is kept of an input read in order
-  std::uint64_t keepFrom_ = 0;             // the last position moved to
+  std::unique_ptr<Spool> spool_;           // an input read in order, as it arrived
   std::span<const std::uint8_t> memory_;   // or the bytes in memory
   std::unique_ptr<std::uint8_t[]> owned_;  // which the stream may have been given
   bool inMemory_ = false;

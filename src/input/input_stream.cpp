@@ -1,4 +1,4 @@
-#include "chunk/input_stream.h"
+#include "input/input_stream.h"
 
 #include <algorithm>
 #include <utility>
@@ -19,11 +19,11 @@ bool InputStream::openFile(const char* name) {
   // Blocks go straight into our own buffer; a second one inside the FILE would
   // only copy them again.
   std::setvbuf(file_.get(), nullptr, _IONBF, 0);
+  block_.reset(new std::uint8_t[kBlockSize]);
   if (platform::canPosition(file_.get())) {
-    block_.reset(new std::uint8_t[kBlockSize]);
     version_ = platform::versionOf(file_.get());
   } else {
-    stream_ = std::make_unique<StreamWindow>(file_.get(), kBlockSize);
+    spool_ = std::make_unique<Spool>(file_.get(), kBlockSize);
   }
   return true;
 }
@@ -52,7 +52,10 @@ bool InputStream::readAgain(std::uint64_t position, std::span<std::uint8_t> out)
     std::memcpy(out.data(), memory_.data() + position, present);
     return true;
   }
-  if (file_ == nullptr || stream_ || !platform::seekFile(file_.get(), position)) {
+  if (spool_) {
+    return spool_->copy(position, out.first(present)) == present;
+  }
+  if (file_ == nullptr || !platform::seekFile(file_.get(), position)) {
     return false;
   }
   fileOffset_ = position;
@@ -64,17 +67,23 @@ bool InputStream::readAgain(std::uint64_t position, std::span<std::uint8_t> out)
   return got == present;
 }
 
+std::uint64_t InputStream::extent() const {
+  if (inMemory_) {
+    return memory_.size();
+  }
+  return spool_ ? spool_->size() : version_.value_or(platform::FileVersion{}).size;
+}
+
 bool InputStream::unchanged() const { return !version_ || platform::versionOf(file_.get()) == version_; }
 
 void InputStream::seek(std::uint64_t position) {
   if (failed_) {
     return;
   }
-  if (position >= kPositionLimit || (stream_ && position < keepFrom_)) {
+  if (position >= kPositionLimit) {
     fail();
     return;
   }
-  keepFrom_ = position;
   if (position >= viewStart_ && position - viewStart_ <= end_) {
     next_ = static_cast<std::size_t>(position - viewStart_);
     return;
@@ -112,7 +121,7 @@ bool InputStream::refill() {
   next_ = 0;
   end_ = 0;
   const bool refilled = inMemory_ ? refillFromMemory()
-                        : stream_ ? refillFromStream()
+                        : spool_  ? refillFromSpool()
                                   : file_ != nullptr && refillFromFile();
   if (!refilled) {
     endMet_ = std::min(endMet_, viewStart_);
@@ -135,17 +144,21 @@ bool InputStream::refillFromFile() {
   return end_ > 0;
 }
 
-// The view is the whole window, so that going back within it needs no refill.
-bool InputStream::refillFromStream() {
-  const std::uint64_t position = viewStart_;
-  if (!stream_->reach(position, keepFrom_)) {
+// The view is the bytes that arrived in memory, where the spool has them in
+// one piece (the block last read); else they are read from its file.
+bool InputStream::refillFromSpool() {
+  if (!spool_->reach(viewStart_ + 1)) {
     return false;
   }
-  view_ = stream_->bytes();
-  viewStart_ = stream_->start();
-  end_ = stream_->held();
-  next_ = static_cast<std::size_t>(position - viewStart_);
-  return true;
+  const std::span<const std::uint8_t> held = spool_->inMemory(viewStart_);
+  if (!held.empty()) {
+    view_ = held.data();
+    end_ = held.size();
+  } else {
+    end_ = spool_->copy(viewStart_, {block_.get(), kBlockSize});
+    view_ = block_.get();
+  }
+  return end_ > 0;
 }
 
 // The view is the rest of the caller's bytes themselves, not a copy, so a read
