@@ -11,8 +11,8 @@
 #include "chunk/chunk.h"
 #include "chunk/chunk_kinds.h"
 #include "chunk/float_text.h"
-#include "input/input_stream.h"
 #include "chunk/mesh_walk.h"
+#include "input/input_stream.h"
 #include "output/byte_writer.h"
 #include "output/mesh_writer.h"
 #include "scenes.h"
@@ -95,7 +95,7 @@ void BM_Walk(benchmark::State& state) {
   for (auto _ : state) {
     InputStream input;
     input.openBytes(scene);
-    MeshLists lists;
+    MeshLists lists(input);
     ByteWriter console(devNull);
     const ChunkChain chain(openRoot(input));
     benchmark::DoNotOptimize(walkChunks(*chain.root(), input, lists, console, nullptr));
@@ -106,19 +106,32 @@ void BM_Walk(benchmark::State& state) {
 BENCHMARK(BM_Walk)->Unit(benchmark::kMillisecond);
 
 void BM_WriteOutputs(benchmark::State& state) {
+  constexpr std::uint32_t kRecords = 1000000;
+  // A million records of each kind, side by side, as a scene holds its lists.
+  Bytes records;
+  records.reserve(std::size_t{kRecords} * 28);
+  const auto append = [&](const Bytes& bytes) { records.insert(records.end(), bytes.begin(), bytes.end()); };
+  for (std::uint32_t i = 0; i < kRecords; ++i) {
+    append(cat({u32(i), u32(i ^ 0x80000000u), u32(i << 3)}));
+  }
+  for (std::uint32_t i = 0; i < kRecords; ++i) {
+    append(cat({u16(static_cast<std::uint16_t>(i)), u16(static_cast<std::uint16_t>(i >> 4)), u16(3), u16(7)}));
+  }
+  for (std::uint32_t i = 0; i < kRecords; ++i) {
+    append(cat({u32(i << 1), u32(i)}));
+  }
   std::FILE* devNull = std::fopen("/dev/null", "w");
   for (auto _ : state) {
     state.PauseTiming();  // the output phase empties the lists it writes
-    MeshLists lists;
-    for (std::uint32_t i = 0; i < 1000000; ++i) {
-      const bool appended =
-          lists.vertices.push_back({{i}, {i ^ 0x80000000u}, {i << 3}}) &&
-          lists.faces.push_back({static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(i >> 4), 3, 7}) &&
-          lists.mapping.push_back({{i << 1}, {i}});
-      if (!appended) {
-        state.SkipWithError("out of memory");
-        return;
-      }
+    InputStream input;
+    input.openBytes(records);
+    MeshLists lists(input);
+    const bool appended = lists.vertices.appendFromScene(0, kRecords) &&
+                          lists.faces.appendFromScene(std::uint64_t{12} * kRecords, kRecords) &&
+                          lists.mapping.appendFromScene(std::uint64_t{20} * kRecords, kRecords);
+    if (!appended) {
+      state.SkipWithError("out of memory");
+      return;
     }
     OutputFile output;
     output.open("/dev/null");

@@ -22,7 +22,7 @@ class MeshWriterTest : public ::testing::Test {
     bool written = false;
     {
       ByteWriter console(consoleStream.get());
-      written = writeOutputs(lists_, output, {vertexFile.c_str(), faceFile.c_str(), mappingFile}, console);
+      written = writeOutputs(lists_.lists(), output, {vertexFile.c_str(), faceFile.c_str(), mappingFile}, console);
     }
     console_ = consoleStream.text();
     return written;
@@ -34,21 +34,21 @@ class MeshWriterTest : public ::testing::Test {
   std::string vertices_ = folder_.path("v.bin");
   std::string faces_ = folder_.path("f.bin");
   std::string mapping_ = folder_.path("m.bin");
-  MeshLists lists_;
+  SceneLists lists_;
   std::string console_;
 };
 
 TEST_F(MeshWriterTest, RecordsAreBigEndianAndFacesLoseTheirFlags) {
-  ASSERT_TRUE(lists_.vertices.push_back({bitsOf(1.0f), bitsOf(-2.0f), bitsOf(0.5f)}));
-  ASSERT_TRUE(lists_.faces.push_back({1, 2, 3, 7}));
-  ASSERT_TRUE(lists_.mapping.push_back({bitsOf(0.5f), bitsOf(1.0f)}));
+  lists_.add(Vertex({bitsOf(1.0f), bitsOf(-2.0f), bitsOf(0.5f)}));
+  lists_.add(Face({1, 2, 3, 7}));
+  lists_.add(MapCoord({bitsOf(0.5f), bitsOf(1.0f)}));
   ASSERT_TRUE(writeAll());
   EXPECT_EQ(readFile(vertices_), (Bytes{0x3F, 0x80, 0, 0, 0xC0, 0, 0, 0, 0x3F, 0, 0, 0}));
   EXPECT_EQ(readFile(faces_), (Bytes{0, 1, 0, 2, 0, 3}));
   EXPECT_EQ(readFile(mapping_), (Bytes{0x3F, 0, 0, 0, 0x3F, 0x80, 0, 0}));
   EXPECT_EQ(console_, "");
   // Written lists are released on the way.
-  const ListContents left = drain(lists_);
+  const ListContents left = drain(lists_.lists());
   EXPECT_TRUE(left.vertices.empty() && left.faces.empty() && left.mapping.empty());
 }
 
@@ -56,8 +56,8 @@ TEST_F(MeshWriterTest, FloatBitsPassUntouched) {
   // Signalling and quiet NaNs with payloads, negative zero, infinity, a subnormal.
   for (std::uint32_t bits : {0x7FA00001u, 0xFFC12345u, 0x80000000u, 0xFF800000u, 0x00000001u}) {
     const FloatBits value{bits};
-    ASSERT_TRUE(lists_.vertices.push_back({value, value, value}));
-    ASSERT_TRUE(lists_.mapping.push_back({value, value}));
+    lists_.add(Vertex({value, value, value}));
+    lists_.add(MapCoord({value, value}));
   }
   ASSERT_TRUE(writeAll());
   const Bytes vertexBytes = readFile(vertices_);
@@ -81,14 +81,14 @@ TEST_F(MeshWriterTest, EmptyListsGiveEmptyFilesStillCreatedOrEmptied) {
 }
 
 TEST_F(MeshWriterTest, NoMappingFileWithoutItsName) {
-  ASSERT_TRUE(lists_.mapping.push_back({bitsOf(0.5f), bitsOf(1.0f)}));
+  lists_.add(MapCoord({bitsOf(0.5f), bitsOf(1.0f)}));
   ASSERT_TRUE(write(vertices_, faces_, nullptr));
   EXPECT_FALSE(fs::exists(mapping_));
 }
 
 TEST_F(MeshWriterTest, LargeListsArriveWhole) {
   for (std::uint32_t i = 0; i < 100000; ++i) {
-    ASSERT_TRUE(lists_.faces.push_back({static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(i >> 8), 0xABCD, 0}));
+    lists_.add(Face({static_cast<std::uint16_t>(i), static_cast<std::uint16_t>(i >> 8), 0xABCD, 0}));
   }
   ASSERT_TRUE(writeAll());
   const Bytes bytes = readFile(faces_);
@@ -104,9 +104,9 @@ struct FailureCase {
 };
 
 void MeshWriterTest::expectFailures(std::initializer_list<FailureCase> cases) {
-  ASSERT_TRUE(lists_.vertices.push_back({bitsOf(1), bitsOf(2), bitsOf(3)}));
-  ASSERT_TRUE(lists_.faces.push_back({0, 0, 0, 0}));
-  ASSERT_TRUE(lists_.mapping.push_back({bitsOf(1), bitsOf(2)}));
+  lists_.add(Vertex({bitsOf(1), bitsOf(2), bitsOf(3)}));
+  lists_.add(Face({0, 0, 0, 0}));
+  lists_.add(MapCoord({bitsOf(1), bitsOf(2)}));
   for (const FailureCase& c : cases) {
     for (const std::string& path : {vertices_, faces_, mapping_}) {
       fs::remove(path);

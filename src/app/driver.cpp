@@ -111,7 +111,7 @@ std::optional<std::string_view> walkScene(InputStream& input, MeshLists& lists, 
 // emptied) before anything is read, the scene walked and the files written.
 int runConversion(InputStream& input, const OutputTargets& outputs, const platform::MemoryBudget& budget,
                   ByteWriter& console, ObjectIndex* index = nullptr) {
-  MeshLists lists(&input);
+  MeshLists lists(input);
   OutputFile output;
   output.open(outputs.vertices);  // a failure shows when the vertices are written
   if (walkScene(input, lists, outputs, budget, console, index)) {
@@ -280,7 +280,7 @@ Survey surveyInput(InputStream& input, std::size_t traceLimit) {
   result.trace.limit = traceLimit;
   const std::optional<int> status = runInMemory(
       result.trace, result.objects, [&](ByteWriter& console, const platform::MemoryBudget& budget, ObjectIndex& index) {
-        MeshLists lists(&input);
+        MeshLists lists(input);
         // The files that convert() writes in memory, claimed as it claims them.
         std::optional<std::vector<std::uint8_t>> vertices;
         std::optional<std::vector<std::uint8_t>> faces;
@@ -321,7 +321,7 @@ SceneIndex indexFile(const char* fileName) {
   result.status = guarded(&trace, [&](ByteWriter& console, const platform::MemoryBudget& budget) {
     InputStream input;
     input.openFile(fileName);  // a failure shows when the root is read
-    MeshLists lists(&input);
+    MeshLists lists(input);
     ObjectIndex index;
     if (const std::optional<std::string_view> message = walkScene(input, lists, {}, budget, console, &index)) {
       result.message = *message;

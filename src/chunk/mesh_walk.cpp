@@ -59,33 +59,19 @@ void passRecords(InputStream& input, std::size_t count, Take take) {
 }
 
 // Appends `count` records to `list`, calling `seen` on each as it is read.
-// Copies are decoded in one tight loop, which compilers turn into wide copies
-// on little-endian hosts; a list that keeps where its records lie in the
-// scene still passes over them, so that the input ends where it would.
+// The list keeps only where they lie in the scene, but the walk still passes
+// over them, so that the input ends where it would; they are counted once
+// read, so that an input read in order holds them by then.
 template <typename T, typename Seen>
 bool readRecords(InputStream& input, RecordList<T>& list, std::uint16_t count, Seen seen) {
   using Layout = SceneLayout<T>;
-  const auto decode = [&](const std::uint8_t* bytes, std::size_t records, auto keep) {
+  const std::uint64_t start = input.position();
+  passRecords<Layout::kBytes>(input, count, [&](const std::uint8_t* bytes, std::size_t records) {
     for (std::size_t i = 0; i < records; ++i) {
-      const T item = Layout::read(bytes + i * Layout::kBytes);
-      seen(item);
-      keep(i, item);
+      seen(Layout::read(bytes + i * Layout::kBytes));
     }
-  };
-  if (list.keptInScene()) {
-    // Counted once read, so that an input read in order holds them by then.
-    const std::uint64_t start = input.position();
-    passRecords<Layout::kBytes>(input, count, [&](const std::uint8_t* bytes, std::size_t records) {
-      decode(bytes, records, [](std::size_t, const T&) {});
-    });
-    return list.appendFromScene(start, count);
-  }
-  return list.appendRuns(count, [&](T* items, std::size_t run) {
-    passRecords<Layout::kBytes>(input, run, [&](const std::uint8_t* bytes, std::size_t records) {
-      decode(bytes, records, [&](std::size_t i, const T& item) { ::new (static_cast<void*>(items + i)) T(item); });
-      items += records;
-    });
   });
+  return list.appendFromScene(start, count);
 }
 
 // Each reader returns false when its list could not grow: memory has run out.

@@ -60,12 +60,10 @@ struct SceneLayout<MapCoord> {
   static MapCoord read(const std::uint8_t* bytes) { return {{loadU32(&bytes[0])}, {loadU32(&bytes[4])}}; }
 };
 
-// Every mesh of the scene poured into three lists, in file order. Lists made
-// with the scene they are read from keep where their records lie in it (see
-// RecordList); those made without it keep copies.
+// Every mesh of the scene poured into three lists, in file order, each
+// keeping where its records lie in the scene (see RecordList).
 struct MeshLists {
-  MeshLists() : records(nullptr) {}
-  explicit MeshLists(InputStream* scene) : records(scene), vertices(kept()), faces(kept()), mapping(kept()) {}
+  explicit MeshLists(InputStream& scene) : records(scene), vertices(records), faces(records), mapping(records) {}
   MeshLists(const MeshLists&) = delete;
   MeshLists& operator=(const MeshLists&) = delete;
 
@@ -73,9 +71,6 @@ struct MeshLists {
   RecordList<Vertex> vertices;
   RecordList<Face> faces;
   RecordList<MapCoord> mapping;
-
- private:
-  SceneRecords* kept() { return records.scene() != nullptr ? &records : nullptr; }
 };
 
 }  // namespace polymill

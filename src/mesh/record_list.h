@@ -27,13 +27,13 @@ struct SceneLayout;
 // from the run's budget, as copies of them would take.
 class SceneRecords {
  public:
-  explicit SceneRecords(InputStream* scene) : scene_(scene) {}
-  InputStream* scene() const { return scene_; }
+  explicit SceneRecords(InputStream& scene) : scene_(scene) {}
+  InputStream& scene() const { return scene_; }
 
   // Counts `bytes` more of recorded records; false when those beyond the
   // scene's own bytes do not fit in the budget.
   [[nodiscard]] bool record(std::uint64_t bytes) {
-    const std::uint64_t extent = scene_->extent();
+    const std::uint64_t extent = scene_.extent();
     const auto beyond = [&](std::uint64_t recorded) { return recorded > extent ? recorded - extent : 0; };
     const std::uint64_t before = beyond(recorded_);
     recorded_ += bytes;
@@ -42,52 +42,30 @@ class SceneRecords {
   }
 
  private:
-  InputStream* scene_;
+  InputStream& scene_;
   std::uint64_t recorded_ = 0;
 };
 
-// The records of one list, in the order they were appended. A list given the
-// scene it is read from keeps only where each run of records lies in it, and
-// reads them again from there when it is drained: a scene that can be read
-// again (a file, bytes in memory) is then never held twice, which for a large
-// scene is most of a run's memory and of the page faults that fill it. A list
-// without the scene (an input read in order, a pipe) keeps copies.
+// The records of one list, in the order they were appended. A list keeps
+// only where each run of records lies in the scene, and reads them again from
+// there when it is drained: a scene is never held twice, which for a large
+// scene would be most of a run's memory and of the page faults that fill it.
 template <typename T>
 class RecordList {
  public:
   using Layout = SceneLayout<T>;
 
-  RecordList() = default;
-  explicit RecordList(SceneRecords* scene) : scene_(scene) {}
-
-  // Whether records are kept as where they lie in the scene (appendFromScene)
-  // rather than as copies (push_back, appendRuns).
-  bool keptInScene() const { return scene_ != nullptr; }
+  explicit RecordList(SceneRecords& scene) : scene_(scene) {}
 
   // Records `count` records starting at `position` of the scene, once they
   // have been read; false when the run's memory budget holds no more (see
   // SceneRecords).
   [[nodiscard]] bool appendFromScene(std::uint64_t position, std::size_t count) {
-    if (!scene_->record(std::uint64_t{count} * Layout::kBytes) || !runs_.push_back({position, count})) {
+    if (!scene_.record(std::uint64_t{count} * Layout::kBytes) || !runs_.push_back({position, count})) {
       return false;
     }
     size_ += count;
     return true;
-  }
-
-  [[nodiscard]] bool push_back(const T& item) {
-    return appendRuns(1, [&](T* items, std::size_t) { ::new (static_cast<void*>(items)) T(item); });
-  }
-
-  // Appends `count` copies, made a run at a time by fill(items, run) straight
-  // into the list's room; false, with those made so far appended, when the
-  // list could not grow.
-  template <typename Fill>
-  [[nodiscard]] bool appendRuns(std::size_t count, Fill fill) {
-    const std::size_t before = copies_.size();
-    const bool complete = copies_.appendRuns(count, fill);
-    size_ += copies_.size() - before;
-    return complete;
   }
 
   std::size_t size() const { return size_; }
@@ -100,17 +78,13 @@ class RecordList {
   template <typename Visit>
   [[nodiscard]] bool drainSpans(Visit visit) {
     size_ = 0;
-    if (!keptInScene()) {
-      copies_.drainSpans(visit);
-      return true;
-    }
     const std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[kPieceRecords * Layout::kBytes]);
     const std::unique_ptr<T[]> items(new T[kPieceRecords]);
     bool read = true;
     runs_.drain([&](const SceneRun& run) {
       for (std::uint64_t done = 0; read && done < run.count; done += kPieceRecords) {
         const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceRecords, run.count - done));
-        read = scene_->scene()->readAgain(run.start + done * Layout::kBytes, {bytes.get(), piece * Layout::kBytes});
+        read = scene_.scene().readAgain(run.start + done * Layout::kBytes, {bytes.get(), piece * Layout::kBytes});
         for (std::size_t i = 0; read && i < piece; ++i) {
           items[i] = Layout::read(bytes.get() + i * Layout::kBytes);
         }
@@ -119,7 +93,7 @@ class RecordList {
         }
       }
     });
-    return read && scene_->scene()->unchanged();
+    return read && scene_.scene().unchanged();
   }
 
   // The same, one record at a time.
@@ -141,8 +115,7 @@ class RecordList {
     std::uint64_t count;
   };
 
-  SceneRecords* scene_ = nullptr;
-  BlockList<T> copies_;
+  SceneRecords& scene_;
   BlockList<SceneRun> runs_;
   std::size_t size_ = 0;
 };

@@ -8,8 +8,8 @@
 
 #include "app/driver.h"
 #include "chunk/chunk.h"
-#include "input/input_stream.h"
 #include "chunk/mesh_walk.h"
+#include "input/input_stream.h"
 #include "output/byte_writer.h"
 
 namespace polymill::test {
@@ -108,7 +108,7 @@ WalkResult walkScene(const Bytes& scene, bool terminal, WalkRoute route) {
   CapturedStream consoleStream;
   WalkResult result;
   const ChunkChain chain(openRoot(input));
-  MeshLists lists(route == WalkRoute::copies ? nullptr : &input);
+  MeshLists lists(input);
   {
     ByteWriter console(consoleStream.get(), terminal);
     const Chunk* last = walkChunks(*chain.root(), input, lists, console, nullptr);
@@ -120,6 +120,41 @@ WalkResult walkScene(const Bytes& scene, bool terminal, WalkRoute route) {
   result.trace = consoleStream.text();
   result.lists = drain(lists);
   return result;
+}
+
+namespace {
+
+void appendTo(Bytes& to, const Bytes& more) { to.insert(to.end(), more.begin(), more.end()); }
+
+}  // namespace
+
+void SceneLists::add(const Vertex& vertex) {
+  appendTo(vertices_, cat({u32(vertex.x.bits), u32(vertex.y.bits), u32(vertex.z.bits)}));
+  ++counts_[0];
+}
+
+void SceneLists::add(const Face& face) {
+  appendTo(faces_, cat({u16(face.a), u16(face.b), u16(face.c), u16(face.flags)}));
+  ++counts_[1];
+}
+
+void SceneLists::add(const MapCoord& coord) {
+  appendTo(mapping_, cat({u32(coord.s.bits), u32(coord.t.bits)}));
+  ++counts_[2];
+}
+
+MeshLists& SceneLists::lists() {
+  if (!lists_) {
+    scene_ = cat({vertices_, faces_, mapping_});
+    input_.openBytes(scene_);
+    lists_.emplace(input_);
+    // Outside a run's budget nothing is claimed, so every record is kept.
+    const bool kept = lists_->vertices.appendFromScene(0, counts_[0]) &&
+                      lists_->faces.appendFromScene(vertices_.size(), counts_[1]) &&
+                      lists_->mapping.appendFromScene(vertices_.size() + faces_.size(), counts_[2]);
+    static_cast<void>(kept);
+  }
+  return *lists_;
 }
 
 RunResult convertInMemory(const Bytes& scene, const OutputTargets& outputs) {

@@ -4,11 +4,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "chunk_builder.h"
+#include "input/input_stream.h"
 #include "mesh/mesh_types.h"
 #include "output/mesh_writer.h"
 
@@ -88,10 +90,25 @@ struct ListContents {
 };
 ListContents drain(MeshLists& lists);
 
-// Where the walk reads a scene from: memory or a file read in blocks, its
-// lists keeping where the records lie (as the program's do for both), or
-// memory with lists of copies (as for a pipe).
-enum class WalkRoute { memory, file, copies };
+// Where the walk reads a scene from: memory, or a file read in blocks.
+enum class WalkRoute { memory, file };
+
+// Lists of records given one by one, as the output phase receives them: kept
+// where they lie in a scene of their own, made of them when lists() is first
+// called. Records of all three kinds may be given in any order.
+class SceneLists {
+ public:
+  void add(const Vertex& vertex);
+  void add(const Face& face);
+  void add(const MapCoord& coord);
+  MeshLists& lists();
+
+ private:
+  Bytes vertices_, faces_, mapping_, scene_;
+  std::size_t counts_[3] = {};
+  InputStream input_;
+  std::optional<MeshLists> lists_;
+};
 
 // Runs the chunk walk alone on a scene by `route`, its trace shown as on a
 // terminal when `terminal` is set.
