@@ -1,7 +1,8 @@
 #include "app/help_address.h"
 
 #include <algorithm>
-#include <system_error>
+#include <cstdio>
+#include <string>
 
 #include "platform/file_names.h"
 
@@ -28,6 +29,18 @@ std::string percentEncoded(std::string_view text) {
   return encoded;
 }
 
+// Asked by opening it: WebAssembly's standard library has no file system operations.
+bool readable(const std::filesystem::path& path) {
+  const std::u8string name = path.u8string();
+  const std::string utf8(name.begin(), name.end());
+  std::FILE* file = platform::openFile(utf8.c_str(), platform::FileMode::read);
+  if (file == nullptr) {
+    return false;
+  }
+  std::fclose(file);
+  return !platform::isFolder(utf8.c_str());
+}
+
 }  // namespace
 
 std::string fileUrl(const std::filesystem::path& absolute) {
@@ -50,16 +63,15 @@ std::string fileUrl(const std::filesystem::path& absolute) {
 // from; where neither is found, where the install would put it.
 std::string helpAddress() {
   const std::filesystem::path program = platform::executablePath();
-  std::error_code error;
   if (!program.empty()) {
     const std::filesystem::path installed =
         (program.parent_path() / POLYMILL_DOC_DIR_FROM_PROGRAM / "README.md").lexically_normal();
-    if (std::filesystem::is_regular_file(installed, error)) {
+    if (readable(installed)) {
       return fileUrl(installed);
     }
   }
   const std::filesystem::path source = platform::pathOf(POLYMILL_SOURCE_README);
-  if (std::filesystem::is_regular_file(source, error)) {
+  if (readable(source)) {
     return fileUrl(source);
   }
   return fileUrl(std::filesystem::path(POLYMILL_INSTALLED_DOC_DIR) / "README.md");
