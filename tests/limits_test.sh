@@ -3,8 +3,11 @@
 # POSIX system: a console that goes away (| head, closed), a file-size limit,
 # a terminal, and, as root where a private mount namespace can be made, a view
 # of the system with little memory (a /proc/meminfo or a control group's limit
-# files bind-mounted over the real ones), an address-space limit and, where one
-# can be made, a real control group of 256 MiB. In the same views and group,
+# files bind-mounted over the real ones), an address-space limit and, where they
+# can be made, real control groups: of 256 MiB; of 64 MiB that has written more
+# than its limit in files; of 64 MiB with a scene larger than that, from a file
+# and through a pipe, and its object index (polymill-objects beside PROGRAM,
+# where there is one). In the same views and group,
 # conversions in memory by the library (several calls at once) or the npm
 # package: each converts exactly or ends with the memory message.
 # usage: limits_test.sh PROGRAM MAKE_HOSTILE MAKE_EXAMPLE EXAMPLE_SCENE "CONVERT_IN_MEMORY" CALLS [EMULATOR...]
@@ -21,7 +24,9 @@ shift 6
 emulator="$*"
 work=$(mktemp -d)
 cleanup() {
-  [ -n "${cgroup:-}" ] && rmdir "$cgroup" 2>/dev/null
+  for group in "${cgroup:-}" "${filled_group:-}" "${small_group:-}"; do
+    [ -n "$group" ] && rmdir "$group" 2>/dev/null
+  done
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -224,6 +229,70 @@ elif mkdir "$parent/polymill-test-$$" 2>/dev/null; then
   all_calls "real cgroup of 256 MiB" in_cgroup $timed
 else
   skip "real cgroup: none can be made here"
+fi
+
+# Real control groups of 64 MiB, as a container sets them. The page cache of the files a group writes
+# counts in its usage, but the kernel takes it back when a program asks: a group that has written more
+# than its limit still converts. Nothing of a scene is held: one larger than the group converts, from a
+# file and through a pipe (kept in a temporary file), exactly; the overlapping scene converts exactly or
+# ends with the memory message, never killed.
+objects_program=$(dirname "$program")/polymill-objects
+new_group() {  # new_group NAME: a group of 64 MiB without swap, its folder on standard output
+  mkdir "$parent/$1-$$" 2>/dev/null && echo $((64 << 20)) >"$parent/$1-$$/memory.limit_in_bytes" &&
+    { echo 0 >"$parent/$1-$$/memory.swappiness"; } 2>/dev/null
+  echo "$parent/$1-$$"
+}
+in_group() { group=$1 && shift && sh -c 'echo $$ >"$0/cgroup.procs" && exec "$@"' "$group" "$@"; }
+expect_same_run() {  # expect_same_run CASE REFERENCE_PREFIX PREFIX STATUS
+  [ "$4" = 0 ] || { fail "$1: status $4"; return; }
+  for kind in trace v f m; do cmp -s "$2.$kind" "$3.$kind" || fail "$1: $kind differs"; done
+  echo "$1: converted exactly"
+}
+if [ -n "$unmeasurable" ]; then
+  :
+elif ! mkdir "$parent/polymill-probe-$$" 2>/dev/null; then
+  skip "real cgroups of 64 MiB: none can be made here"
+else
+  rmdir "$parent/polymill-probe-$$"
+  filled_group=$(new_group polymill-filled)
+  in_group "$filled_group" dd if=/dev/zero of="$work/filler" bs=1M count=100 status=none
+  rm -f "$work/filler"
+  expect_example "64 MiB group that has written 100 MB of files, the example" in_group "$filled_group"
+  $emulator "$make_test_scene" sheets 16 "$work/sheets16.3ds" &&
+    "$program" "$work/sheets16.3ds" "$work/s16.ref.v" "$work/s16.ref.f" "$work/s16.ref.m" >"$work/s16.ref.trace"
+  in_group "$filled_group" "$program" "$work/sheets16.3ds" "$work/s16.v" "$work/s16.f" "$work/s16.m" >"$work/s16.trace"
+  expect_same_run "64 MiB group that has written 100 MB of files, a 30 MB scene" "$work/s16.ref" "$work/s16" $?
+  rm -f "$work"/s16.* "$work/sheets16.3ds"
+
+  small_group=$(new_group polymill-small)
+  $emulator "$make_test_scene" sheets 40 "$work/large.3ds" &&  # 76 MB
+    "$program" "$work/large.3ds" "$work/large.ref.v" "$work/large.ref.f" "$work/large.ref.m" >"$work/large.ref.trace"
+  in_group "$small_group" "$program" "$work/large.3ds" "$work/lf.v" "$work/lf.f" "$work/lf.m" >"$work/lf.trace"
+  expect_same_run "64 MiB group, a 76 MB scene from a file" "$work/large.ref" "$work/lf" $?
+  rm -f "$work"/lf.*
+  in_group "$small_group" "$program" /dev/stdin "$work/lp.v" "$work/lp.f" "$work/lp.m" <"$work/large.3ds" >"$work/lp.trace"
+  expect_same_run "64 MiB group, a 76 MB scene through a pipe" "$work/large.ref" "$work/lp" $?
+  rm -f "$work"/lp.* "$work"/large.ref.*
+  if [ -x "$objects_program" ]; then
+    "$objects_program" "$work/large.3ds" >"$work/large.ref.json"
+    in_group "$small_group" "$objects_program" "$work/large.3ds" >"$work/large.json"
+    status=$?
+    if [ "$status" = 0 ] && cmp -s "$work/large.ref.json" "$work/large.json"; then
+      echo "64 MiB group, the index of the 76 MB scene: printed exactly"
+    else
+      fail "64 MiB group, the index: status $status"
+    fi
+  fi
+  rm -f "$work/large.3ds"
+  "$program" "$work/overlapping.3ds" "$work/ov.ref.v" "$work/ov.ref.f" "$work/ov.ref.m" >"$work/ov.ref.trace"
+  in_group "$small_group" "$program" "$work/overlapping.3ds" "$work/ov.v" "$work/ov.f" "$work/ov.m" >"$work/ov.trace"
+  status=$?
+  if [ "$status" = 255 ] && tail -c 38 "$work/ov.trace" | grep -q "^Not enough memory for the mesh lists$"; then
+    echo "64 MiB group, the overlapping scene: the memory message"
+  else
+    expect_same_run "64 MiB group, the overlapping scene" "$work/ov.ref" "$work/ov" "$status"
+  fi
+  rm -f "$work"/ov.*
 fi
 
 echo "$failures failures"
