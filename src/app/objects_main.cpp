@@ -25,8 +25,8 @@ int run(std::span<const char* const> arguments) {
   // The scene is walked as polymill walks it, never held whole.
   const polymill::SceneIndex index = polymill::indexFile(arguments[1]);
   if (index.status != 0) {
-    // The message that ended polymill's run, on a line of its own.
-    const std::string_view message = index.message.substr(index.message.front() == '\n' ? 1 : 0);
+    // The message that ended polymill's run, as it printed it, ending its line.
+    const std::string_view message = index.message;
     std::fwrite(message.data(), 1, message.size(), stderr);
     if (message.back() != '\n') {
       std::fputc('\n', stderr);
