@@ -19,11 +19,11 @@ build=${1:-build/bench}
 work=${2:-$build/bench-data}
 rounds=${3:-5}
 polymill=$build/polymill
-objects=$build/polymill-objects
+objects_command=$build/polymill-objects
 make_scene=$build/bench/make_scene
 [ -x /usr/bin/time ] || { echo "needs /usr/bin/time (Debian: apt-get install time)"; exit 1; }
-[ -x "$polymill" ] && [ -x "$objects" ] && [ -x "$make_scene" ] ||
-  { echo "needs $polymill, $objects and $make_scene: cmake --workflow --preset bench"; exit 1; }
+[ -x "$polymill" ] && [ -x "$objects_command" ] && [ -x "$make_scene" ] ||
+  { echo "needs $polymill, $objects_command and $make_scene: cmake --workflow --preset bench"; exit 1; }
 mkdir -p "$work"
 # The scenes take 1.6 GB and a run on the largest writes about 1.5 GB more; a disk that fills would time the failure.
 needed_kb=$((5 * 1000 * 1000))
@@ -52,7 +52,7 @@ timed() {
 convert_to_null() { local o; o=$(fresh); "$polymill" "$1" "$o.v" "$o.f" "$o.m" > /dev/null; }
 convert_to_file() { local o; o=$(fresh); "$polymill" "$1" "$o.v" "$o.f" "$o.m" > "$o.trace"; }
 convert_from_pipe() { local o; o=$(fresh); cat "$1" | "$polymill" /dev/stdin "$o.v" "$o.f" "$o.m" > "$o.trace"; }
-print_index() { "$objects" "$1" > "$(fresh).json"; }
+print_index() { "$objects_command" "$1" > "$(fresh).json"; }
 read_input() { cat "$1" > /dev/null; }
 write_bytes() { head -c "$1" /dev/zero > "$(fresh)"; }
 

@@ -16,7 +16,9 @@ constexpr std::uint64_t kHeldInMemory = std::uint64_t{1} << 20;
 
 }  // namespace
 
-Spool::Spool(std::FILE* source, std::size_t blockSize) : source_(source), blockSize_(blockSize) {}
+Spool::Spool(std::FILE* source, std::size_t blockSize) : source_(source), blockSize_(blockSize) {
+  platform::enlargePipe(source_);
+}
 
 Spool::~Spool() {
   if (memory_.bytes != nullptr) {

@@ -4,6 +4,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #endif
@@ -21,6 +22,8 @@ bool seekFile(std::FILE* file, std::uint64_t position) {
   return _fseeki64(file, static_cast<long long>(position), SEEK_SET) == 0;
 }
 
+void enlargePipe(std::FILE*) {}  // a pipe's size is set when it is made
+
 #else
 
 // Under WebAssembly the host says what kind of file it gave (WASI's filetype),
@@ -32,6 +35,13 @@ bool canPosition(std::FILE* file) {
 
 bool seekFile(std::FILE* file, std::uint64_t position) {
   return fseeko(file, static_cast<off_t>(position), SEEK_SET) == 0;
+}
+
+void enlargePipe([[maybe_unused]] std::FILE* file) {
+#ifdef F_SETPIPE_SZ
+  constexpr int kLargestUsual = 1 << 20;  // /proc/sys/fs/pipe-max-size unless changed
+  fcntl(fileno(file), F_SETPIPE_SZ, kLargestUsual);
+#endif
 }
 
 #endif
