@@ -125,7 +125,7 @@ bool InputStream::refill() {
                                   : file_ != nullptr && refillFromFile();
   if (!refilled) {
     endMet_ = std::min(endMet_, viewStart_);
-    readRefused_ = readRefused_ || (file_ != nullptr && std::ferror(file_.get()) != 0);
+    readRefused_ = readRefused_ || (spool_ ? spool_->failed() : file_ != nullptr && std::ferror(file_.get()) != 0);
   }
   return refilled;
 }

@@ -66,8 +66,6 @@ std::size_t Spool::copy(std::uint64_t position, std::span<std::uint8_t> out) {
   return readFile(position, out.data(), size) ? size : 0;
 }
 
-bool Spool::failed() const { return std::ferror(source_) != 0; }
-
 bool Spool::readIntoMemory() {
   if (!growMemory(size_ + blockSize_)) {
     return false;
@@ -151,7 +149,9 @@ bool Spool::growMemory(std::uint64_t needed) {
 }
 
 bool Spool::readFile(std::uint64_t position, std::uint8_t* out, std::size_t size) {
-  return platform::seekFile(file_, position) && std::fread(out, 1, size, file_) == size;
+  const bool read = platform::seekFile(file_, position) && std::fread(out, 1, size, file_) == size;
+  fileFailed_ = fileFailed_ || !read;
+  return read;
 }
 
 }  // namespace polymill

@@ -41,8 +41,9 @@ class Spool {
   // is held ends, and none when the file could not be read.
   std::size_t copy(std::uint64_t position, std::span<std::uint8_t> out);
 
-  // True once the source refused a read: what follows was never seen.
-  bool failed() const;
+  // True once the source or the file refused a read: what follows, or what
+  // was to be read again, was never seen.
+  bool failed() const { return std::ferror(source_) != 0 || fileFailed_; }
 
  private:
   // Bytes held in memory: all of them, before or without a file.
@@ -64,6 +65,7 @@ class Spool {
   Memory memory_;
   std::FILE* file_ = nullptr;
   bool fileTried_ = false;
+  bool fileFailed_ = false;
   std::unique_ptr<std::uint8_t[]> block_;  // with a file: the block last read
   std::uint64_t blockStart_ = 0;
   std::size_t blockHeld_ = 0;
