@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "chunk/chunk_kinds.h"
 #include "scenes.h"
@@ -321,7 +322,15 @@ TEST(MeshWalk, AFileCutShortSinceTheWalkCannotBeReadAgain) {
   CapturedStream consoleStream;
   ByteWriter console(consoleStream.get(), false);
   walkChunks(*chain.root(), input, lists, console, nullptr);
-  std::filesystem::resize_file(path, 60);  // inside the vertex list
+  std::error_code refused;
+  std::filesystem::resize_file(fsPath(path), 60, refused);  // inside the vertex list
+  if (refused) {
+    // The system keeps others from writing an open input (Windows): the scene stays whole.
+    std::size_t vertices = 0;
+    EXPECT_TRUE(lists.vertices.drain([&](const Vertex&) { ++vertices; }));
+    EXPECT_EQ(vertices, 3u);
+    return;
+  }
   EXPECT_FALSE(lists.vertices.drain([](const Vertex&) {}));
 }
 
