@@ -34,27 +34,23 @@ std::optional<FileVersion> versionOf(std::FILE* file) {
 #else
 
 // Linux, the BSDs and WebAssembly (where the host fills in WASI's filestat)
-// name the times st_mtim and st_ctim; macOS names them st_mtimespec and st_ctimespec.
+// give the times to the nanosecond; macOS is read to the second, through the
+// names POSIX gives every system.
 std::optional<FileVersion> versionOf(std::FILE* file) {
   struct stat status {};
   if (::fstat(fileno(file), &status) != 0) {
     return std::nullopt;
   }
-#ifdef __APPLE__
-  const struct timespec& modified = status.st_mtimespec;
-  const struct timespec& changed = status.st_ctimespec;
-#else
-  const struct timespec& modified = status.st_mtim;
-  const struct timespec& changed = status.st_ctim;
-#endif
   FileVersion version;
   version.size = static_cast<std::uint64_t>(status.st_size);
   version.device = static_cast<std::uint64_t>(status.st_dev);
   version.inode = static_cast<std::uint64_t>(status.st_ino);
-  version.modifiedSeconds = static_cast<std::int64_t>(modified.tv_sec);
-  version.modifiedNanoseconds = static_cast<std::int64_t>(modified.tv_nsec);
-  version.changedSeconds = static_cast<std::int64_t>(changed.tv_sec);
-  version.changedNanoseconds = static_cast<std::int64_t>(changed.tv_nsec);
+  version.modifiedSeconds = static_cast<std::int64_t>(status.st_mtime);
+  version.changedSeconds = static_cast<std::int64_t>(status.st_ctime);
+#ifndef __APPLE__
+  version.modifiedNanoseconds = static_cast<std::int64_t>(status.st_mtim.tv_nsec);
+  version.changedNanoseconds = static_cast<std::int64_t>(status.st_ctim.tv_nsec);
+#endif
   return version;
 }
 
