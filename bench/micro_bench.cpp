@@ -15,6 +15,7 @@
 #include "input/input_stream.h"
 #include "output/byte_writer.h"
 #include "output/mesh_writer.h"
+#include "polymill/polymill.h"
 #include "scenes.h"
 #include "test_support.h"
 
@@ -143,6 +144,22 @@ void BM_WriteOutputs(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * 26 * 1000000);
 }
 BENCHMARK(BM_WriteOutputs)->Unit(benchmark::kMillisecond);
+
+// The shipped example converted in memory, again and again on one thread: a
+// small scene's cost is the call's own set-up.
+void BM_ConvertExample(benchmark::State& state) {
+  const Bytes scene = texturedScene();
+  for (auto _ : state) {
+    const Conversion result = convert(scene);
+    if (result.status != 0) {
+      state.SkipWithError("the example did not convert");
+      return;
+    }
+    benchmark::DoNotOptimize(result.vertices->data());
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ConvertExample)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

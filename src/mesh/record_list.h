@@ -77,13 +77,15 @@ class RecordList {
   // walk that found them, may belong to another version of it.
   template <typename Visit>
   [[nodiscard]] bool drainSpans(Visit visit) {
+    // A small list takes small pieces: fresh pages for large ones would cost a small scene more than its work.
+    const std::size_t pieceRecords = std::min(kPieceRecords, size_);
     size_ = 0;
-    const std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[kPieceRecords * Layout::kBytes]);
-    const std::unique_ptr<T[]> items(new T[kPieceRecords]);
+    const std::unique_ptr<std::uint8_t[]> bytes(new std::uint8_t[pieceRecords * Layout::kBytes]);
+    const std::unique_ptr<T[]> items(new T[pieceRecords]);
     bool read = true;
     runs_.drain([&](const SceneRun& run) {
-      for (std::uint64_t done = 0; read && done < run.count; done += kPieceRecords) {
-        const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceRecords, run.count - done));
+      for (std::uint64_t done = 0; read && done < run.count; done += pieceRecords) {
+        const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(pieceRecords, run.count - done));
         read = scene_.scene().readAgain(run.start + done * Layout::kBytes, {bytes.get(), piece * Layout::kBytes});
         for (std::size_t i = 0; read && i < piece; ++i) {
           items[i] = Layout::read(bytes.get() + i * Layout::kBytes);

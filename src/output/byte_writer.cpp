@@ -1,6 +1,7 @@
 #include "output/byte_writer.h"
 
 #include <algorithm>
+#include <array>
 #include <new>
 #include <type_traits>
 
@@ -8,8 +9,40 @@
 
 namespace polymill {
 
+namespace {
+
+// A writer's buffer is large: fresh pages for it each time would cost a call
+// that converts a small scene more than its work. The buffers of writers that
+// ended wait on their thread for the next (a conversion holds two at a time).
+thread_local std::array<std::unique_ptr<char[]>, 2> spareBuffers;
+
+std::unique_ptr<char[]> takeBuffer() {
+  for (std::unique_ptr<char[]>& spare : spareBuffers) {
+    if (spare != nullptr) {
+      return std::move(spare);
+    }
+  }
+  return std::unique_ptr<char[]>(new char[ByteWriter::kCapacity]);
+}
+
+void keepBuffer(std::unique_ptr<char[]> buffer) {
+  for (std::unique_ptr<char[]>& spare : spareBuffers) {
+    if (spare == nullptr) {
+      spare = std::move(buffer);
+      return;
+    }
+  }
+}
+
+}  // namespace
+
 ByteWriter::ByteWriter(Target target, bool terminal)
-    : target_(target), buffer_(new char[kCapacity]), terminal_(terminal) {}
+    : target_(target), buffer_(takeBuffer()), terminal_(terminal) {}
+
+ByteWriter::~ByteWriter() {
+  flush();
+  keepBuffer(std::move(buffer_));
+}
 
 void ByteWriter::retarget(Target target) {
   flush();

@@ -31,7 +31,7 @@ class ByteWriter {
 
   // `terminal` tells those who write text that it is shown on a terminal.
   explicit ByteWriter(Target target = static_cast<std::FILE*>(nullptr), bool terminal = false);
-  ~ByteWriter() { flush(); }
+  ~ByteWriter();
   ByteWriter(const ByteWriter&) = delete;
   ByteWriter& operator=(const ByteWriter&) = delete;
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
+#include <chrono>
 #include <new>
 #include <optional>
 #include <string>
@@ -28,7 +29,12 @@ namespace fs = std::filesystem;
 
 #ifdef _WIN32
 
-std::uint64_t memoryAvailable() {
+namespace {
+
+// Windows' limits on a process are its job's: they are read with the rest.
+std::uint64_t processLimit() { return UINT64_MAX; }
+
+std::uint64_t systemMemoryAvailable() {
   std::uint64_t available = UINT64_MAX;
   MEMORYSTATUSEX status{};
   status.dwLength = sizeof status;
@@ -48,6 +54,8 @@ std::uint64_t memoryAvailable() {
   return available;
 }
 
+}  // namespace
+
 void adviseHugePages(void*, std::size_t) {}
 
 #else
@@ -64,11 +72,17 @@ void adviseHugePages([[maybe_unused]] void* memory, [[maybe_unused]] std::size_t
 // A 32-bit module's memory ends at 4 GiB, and what it has grown to so far is
 // spoken for. Under node the host's files show the system's view as they do
 // natively (on Linux); in a browser there are none, and the 4 GiB alone count.
-std::uint64_t memoryAvailable() {
+namespace {
+
+std::uint64_t processLimit() {
   constexpr std::uint64_t kAddressSpace = std::uint64_t{1} << 32;
   constexpr std::uint64_t kWasmPage = 65536;
-  return std::min(kAddressSpace - __builtin_wasm_memory_size(0) * kWasmPage, linuxMemoryAvailable("/"));
+  return kAddressSpace - __builtin_wasm_memory_size(0) * kWasmPage;
 }
+
+std::uint64_t systemMemoryAvailable() { return linuxMemoryAvailable("/"); }
+
+}  // namespace
 
 #else
 
@@ -82,21 +96,22 @@ std::uint64_t limitOf(int resource) {
   return static_cast<std::uint64_t>(limit.rlim_cur);
 }
 
-}  // namespace
+std::uint64_t processLimit() { return std::min(limitOf(RLIMIT_AS), limitOf(RLIMIT_DATA)); }
 
-std::uint64_t memoryAvailable() {
-  std::uint64_t available = std::min(limitOf(RLIMIT_AS), limitOf(RLIMIT_DATA));
+std::uint64_t systemMemoryAvailable() {
+  std::uint64_t available = UINT64_MAX;
 #ifdef __linux__
-  available = std::min(available, linuxMemoryAvailable("/"));
+  available = linuxMemoryAvailable("/");
 #elif defined(__APPLE__)
-  std::uint64_t physical = 0;
-  std::size_t size = sizeof physical;
-  if (sysctlbyname("hw.memsize", &physical, &size, nullptr, 0) == 0) {
-    available = std::min(available, physical);
+  std::size_t size = sizeof available;
+  if (sysctlbyname("hw.memsize", &available, &size, nullptr, 0) != 0) {
+    available = UINT64_MAX;
   }
 #endif
   return available;
 }
+
+}  // namespace
 
 #endif  // __wasi__
 
@@ -234,6 +249,33 @@ std::uint64_t linuxMemoryAvailable(const std::filesystem::path& root) {
   }
   return available;
 }
+
+namespace {
+
+// The system's figures take a dozen file reads or system calls to learn, more
+// than a small scene's whole conversion: calls in quick succession share one
+// reading while it is fresh. What the system hands out meanwhile is what each
+// run's fixed margin is for; the process's own limits are asked every time.
+constexpr std::int64_t kFreshNanoseconds = 10'000'000;
+std::atomic<std::int64_t> systemFigureTime{0};
+std::atomic<std::uint64_t> systemFigure{0};
+
+std::uint64_t recentSystemMemoryAvailable() {
+  const std::int64_t now =
+      std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+  const std::int64_t readAt = systemFigureTime.load(std::memory_order_acquire);
+  if (readAt != 0 && now - readAt < kFreshNanoseconds) {
+    return systemFigure.load(std::memory_order_relaxed);
+  }
+  const std::uint64_t figure = systemMemoryAvailable();
+  systemFigure.store(figure, std::memory_order_relaxed);
+  systemFigureTime.store(now, std::memory_order_release);
+  return figure;
+}
+
+}  // namespace
+
+std::uint64_t memoryAvailable() { return std::min(processLimit(), recentSystemMemoryAvailable()); }
 
 namespace {
 
