@@ -22,7 +22,7 @@ class MeshWriterTest : public ::testing::Test {
     bool written = false;
     {
       ByteWriter console(consoleStream.get());
-      written = writeOutputs(lists_.lists(), output, {vertexFile.c_str(), faceFile.c_str(), mappingFile}, console);
+      written = !writeOutputs(lists_.lists(), output, {vertexFile.c_str(), faceFile.c_str(), mappingFile}, console);
     }
     console_ = consoleStream.text();
     return written;

@@ -109,19 +109,43 @@ std::optional<std::string_view> walkScene(InputStream& input, MeshLists& lists, 
 
 // The run from the open input on: the vertex file is opened (created or
 // emptied) before anything is read, the scene walked and the files written.
-int runConversion(InputStream& input, const OutputTargets& outputs, const platform::MemoryBudget& budget,
-                  ByteWriter& console, ObjectIndex* index = nullptr) {
+// Gives the message that ended a run that failed.
+std::optional<std::string_view> runConversion(InputStream& input, const OutputTargets& outputs,
+                                              const platform::MemoryBudget& budget, ByteWriter& console,
+                                              ObjectIndex* index = nullptr) {
   MeshLists lists(input);
   OutputFile output;
   output.open(outputs.vertices);  // a failure shows when the vertices are written
-  if (walkScene(input, lists, outputs, budget, console, index)) {
-    return -1;
+  if (const std::optional<std::string_view> message = walkScene(input, lists, outputs, budget, console, index)) {
+    return message;
   }
-  if (!writeOutputs(lists, output, outputs, console)) {
-    return -1;
+  if (const std::optional<std::string_view> message = writeOutputs(lists, output, outputs, console)) {
+    return message;
   }
   console.text(kComplete);
-  return 0;
+  return std::nullopt;
+}
+
+int statusOf(const std::optional<std::string_view>& failure) { return failure ? -1 : 0; }
+
+constexpr std::string_view kOutputIsInput = "Output file is the same as the input file\n";
+constexpr std::string_view kOutputsCollide = "Output files are the same file\n";
+
+// The run of the named scene into the named files, once they are known not to destroy one another.
+std::optional<std::string_view> runNamedFiles(const char* scene, const OutputTargets& outputs,
+                                              const platform::MemoryBudget& budget, ByteWriter& console,
+                                              ObjectIndex* index = nullptr) {
+  InputStream input;
+  // A failure shows when the root is read; an input that is not there cannot be overwritten.
+  if (input.openFile(scene) && outputOverwritesInput(scene, outputs)) {
+    console.text(kOutputIsInput);
+    return kOutputIsInput;
+  }
+  if (outputsCollide(outputs)) {
+    console.text(kOutputsCollide);
+    return kOutputsCollide;
+  }
+  return runConversion(input, outputs, budget, console, index);
 }
 
 // The message after a trace kept in memory that memory could not hold: in
@@ -197,26 +221,30 @@ int run(std::span<const char* const> arguments, std::FILE* consoleStream) {
       printUsage(console);
       return -1;
     }
-    const OutputTargets outputs = outputNamesOf(arguments);
-    InputStream input;
-    // A failure shows when the root is read; an input that is not there cannot be overwritten.
-    if (input.openFile(arguments[0]) && outputOverwritesInput(arguments[0], outputs)) {
-      console.text("Output file is the same as the input file\n");
-      return -1;
-    }
-    if (outputsCollide(outputs)) {
-      console.text("Output files are the same file\n");
-      return -1;
-    }
-    return runConversion(input, outputs, budget, console);
+    return statusOf(runNamedFiles(arguments[0], outputNamesOf(arguments), budget, console));
   });
+}
+
+FileRun convertIntoFiles(const char* scene, const OutputTargets& outputs, std::FILE* consoleStream) {
+  FileRun result;
+  result.status = guarded(consoleStream, [&](ByteWriter& console, const platform::MemoryBudget& budget) {
+    ObjectIndex index;
+    const std::optional<std::string_view> failure = runNamedFiles(scene, outputs, budget, console, &index);
+    result.message = failure.value_or("");
+    result.objects = failure ? std::vector<Object>{} : index.take();
+    return statusOf(failure);
+  });
+  if (result.status != 0 && result.message.empty()) {
+    result.message = kOutOfMemory;  // memory the system refused for anything else
+  }
+  return result;
 }
 
 int convertScene(std::span<const std::uint8_t> scene, const OutputTargets& outputs, std::FILE* consoleStream) {
   return guarded(consoleStream, [&](ByteWriter& console, const platform::MemoryBudget& budget) {
     InputStream input;
     input.openBytes(scene);
-    return runConversion(input, outputs, budget, console);
+    return statusOf(runConversion(input, outputs, budget, console));
   });
 }
 
@@ -246,21 +274,47 @@ std::optional<int> runInMemory(Trace& trace, std::vector<Object>& objects, Step 
   return status;
 }
 
-// The conversion in memory of the scene `input` is opened on.
-Conversion convertInput(InputStream& input) {
+// The conversion in memory of the scene `input` is opened on, its trace
+// going to `trace` (the whole of it, or its head), the message that ended a
+// failed run to `message`.
+template <typename Trace>
+Conversion convertInput(InputStream& input, Trace& trace, std::string_view& message) {
   Conversion result{};
   const std::optional<int> status = runInMemory(
-      result.trace, result.objects, [&](ByteWriter& console, const platform::MemoryBudget& budget, ObjectIndex& index) {
+      trace, result.objects, [&](ByteWriter& console, const platform::MemoryBudget& budget, ObjectIndex& index) {
         const OutputTargets outputs = {OutputTarget(result.vertices), OutputTarget(result.faces),
                                        OutputTarget(result.mapping)};
-        return runConversion(input, outputs, budget, console, &index);
+        const std::optional<std::string_view> failure = runConversion(input, outputs, budget, console, &index);
+        message = failure.value_or("");
+        return statusOf(failure);
       });
   if (!status) {
     // The vertex file emptied and the others not made.
-    result = {-1, std::move(result.trace), std::vector<std::uint8_t>{}, std::nullopt, std::nullopt, {}};
+    result = {-1, {}, std::vector<std::uint8_t>{}, std::nullopt, std::nullopt, {}};
   } else {
     result.status = *status;
   }
+  if (result.status != 0 && (!status || message.empty())) {
+    message = kOutOfMemory;  // the trace, or memory the system refused for anything else
+  }
+  return result;
+}
+
+Conversion convertInput(InputStream& input) {
+  std::string trace;
+  std::string_view message;
+  Conversion result = convertInput(input, trace, message);
+  result.trace = std::move(trace);
+  return result;
+}
+
+HeadedConversion convertKeepingHead(InputStream& input, std::size_t traceLimit) {
+  TextHead trace;
+  trace.limit = traceLimit;
+  HeadedConversion result{};
+  result.conversion = convertInput(input, trace, result.message);
+  result.conversion.trace = std::move(trace.kept);
+  result.traceSize = trace.size;
   return result;
 }
 
@@ -340,6 +394,18 @@ Conversion convertFile(const char* fileName) {
   InputStream input;
   input.openFile(fileName);  // a failure shows when the root is read
   return convertInput(input);
+}
+
+HeadedConversion convertKeepingHead(std::span<const std::uint8_t> scene, std::size_t traceLimit) {
+  InputStream input;
+  input.openBytes(scene);
+  return convertKeepingHead(input, traceLimit);
+}
+
+HeadedConversion convertFileKeepingHead(const char* fileName, std::size_t traceLimit) {
+  InputStream input;
+  input.openFile(fileName);  // a failure shows when the root is read
+  return convertKeepingHead(input, traceLimit);
 }
 
 Conversion convertOwned(std::unique_ptr<std::uint8_t[]> scene, std::size_t size) {

@@ -19,6 +19,28 @@ namespace polymill {
 // already in memory, into the named output files, the trace to `console`.
 int convertScene(std::span<const std::uint8_t> scene, const OutputTargets& outputs, std::FILE* console);
 
+// As run on the named scene into the named files, the trace to `console`,
+// with what a caller that goes on from the files needs: the object index of a
+// run that completed, the message that ended one that failed (as printed).
+struct FileRun {
+  int status = -1;
+  std::string_view message;
+  std::vector<Object> objects;
+};
+FileRun convertIntoFiles(const char* scene, const OutputTargets& outputs, std::FILE* console);
+
+// As convert and convertFile, but of the trace only the first `traceLimit`
+// bytes are kept (in conversion.trace) and the length of all of it counted,
+// with the message that ended a failed run (as printed): for a loader, which
+// needs the arrays, where a scene's trace may be larger than they are.
+struct HeadedConversion {
+  Conversion conversion;
+  std::uint64_t traceSize = 0;
+  std::string_view message;
+};
+HeadedConversion convertKeepingHead(std::span<const std::uint8_t> scene, std::size_t traceLimit);
+HeadedConversion convertFileKeepingHead(const char* fileName, std::size_t traceLimit);
+
 // As convert, on a scene handed over, whose memory goes with the call: what
 // the page and the npm package hand the WebAssembly module.
 Conversion convertOwned(std::unique_ptr<std::uint8_t[]> scene, std::size_t size);

@@ -18,13 +18,15 @@ constexpr std::size_t kVertexRecord = 12;
 constexpr std::size_t kFaceRecord = 6;
 constexpr std::size_t kMappingRecord = 8;
 
-bool report(ByteWriter& console, std::string_view message) {
+using Failure = std::optional<std::string_view>;
+
+Failure report(ByteWriter& console, std::string_view message) {
   console.text(message);
-  return false;
+  return message;
 }
 
-bool openFile(OutputFile& output, const OutputTarget& target, std::string_view cannotOpen, ByteWriter& console) {
-  return output.open(target) || report(console, cannotOpen);
+Failure openFile(OutputFile& output, const OutputTarget& target, std::string_view cannotOpen, ByteWriter& console) {
+  return output.open(target) ? std::nullopt : report(console, cannotOpen);
 }
 
 // Stores a run of records straight into the output buffer, as many as it
@@ -43,14 +45,14 @@ template <std::size_t Size, auto store, typename Item>
 
 // Writes every record and closes the file, so that a full disk shows here.
 template <std::size_t Size, auto store, typename List>
-bool writeFile(OutputFile& output, List& records, std::string_view cannotWrite, ByteWriter& console) {
+Failure writeFile(OutputFile& output, List& records, std::string_view cannotWrite, ByteWriter& console) {
   output.expect(std::uint64_t{records.size()} * Size);
   const bool allRead = records.drainSpans([&](auto items) {
     while (!items.empty()) {
       items = storeRun<Size, store>(output, items);
     }
   });
-  return (output.close() && allRead) || report(console, cannotWrite);
+  return output.close() && allRead ? std::nullopt : report(console, cannotWrite);
 }
 
 char* storeVertex(char* out, const Vertex& vertex) {
@@ -91,20 +93,26 @@ bool claimFilesInMemory(const MeshLists& lists, const OutputTargets& targets) {
   return inMemory == 0 || platform::claim(inMemory);
 }
 
-bool writeOutputs(MeshLists& lists, OutputFile& output, const OutputTargets& targets, ByteWriter& console) {
+Failure writeOutputs(MeshLists& lists, OutputFile& output, const OutputTargets& targets, ByteWriter& console) {
   if (!output.isOpen()) {
     return report(console, "Error Opening File to write Vertices\n");
   }
-  if (!writeFile<kVertexRecord, storeVertex>(output, lists.vertices, "Error Writing Vertices\n", console) ||
-      !openFile(output, targets.faces, "Error Opening File to write Faces\n", console) ||
-      !writeFile<kFaceRecord, storeFace>(output, lists.faces, "Error Writing Faces\n", console)) {
-    return false;
+  if (Failure failure = writeFile<kVertexRecord, storeVertex>(output, lists.vertices, "Error Writing Vertices\n", console)) {
+    return failure;
+  }
+  if (Failure failure = openFile(output, targets.faces, "Error Opening File to write Faces\n", console)) {
+    return failure;
+  }
+  if (Failure failure = writeFile<kFaceRecord, storeFace>(output, lists.faces, "Error Writing Faces\n", console)) {
+    return failure;
   }
   if (!targets.mapping.given()) {
-    return true;
+    return std::nullopt;
   }
-  return openFile(output, targets.mapping, "Error Opening File to write Mapping Coordinates\n", console) &&
-         writeFile<kMappingRecord, storeMapCoord>(output, lists.mapping, "Error Writing Mapping Coordinates\n",
+  if (Failure failure = openFile(output, targets.mapping, "Error Opening File to write Mapping Coordinates\n", console)) {
+    return failure;
+  }
+  return writeFile<kMappingRecord, storeMapCoord>(output, lists.mapping, "Error Writing Mapping Coordinates\n",
                                                   console);
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <string_view>
+
 #include "mesh/mesh_types.h"
 #include "output/byte_writer.h"
 #include "output/output_file.h"
@@ -20,10 +23,11 @@ struct OutputTargets {
 // the mapping file (s t, 4 bytes each), each file reopened on the same stream.
 // Stops at the first file that cannot be opened or completely written (its
 // records read again from a scene cut short since the walk included), says
-// which on `console` and returns false; no later file is touched then. Each
-// list is emptied while its file is written, so that its memory serves the
-// file's pages instead of adding to them.
-bool writeOutputs(MeshLists& lists, OutputFile& output, const OutputTargets& targets, ByteWriter& console);
+// which on `console` and gives that message; no later file is touched then.
+// Each list is emptied while its file is written, so that its memory serves
+// the file's pages instead of adding to them. Nothing when all were written.
+std::optional<std::string_view> writeOutputs(MeshLists& lists, OutputFile& output, const OutputTargets& targets,
+                                             ByteWriter& console);
 
 // The bytes each file takes for the records in the lists.
 struct FileSizes {
