@@ -1,8 +1,11 @@
 # Read by CPack before each package it makes: the Debian packages take the
-# program and the library, one package each, and leave the page out, as Debian
+# program, the library and the Python package (where it was built), one package each, and leave the page out, as Debian
 # keeps no pages among programs; the tarball and the zip take everything.
 if(CPACK_GENERATOR STREQUAL "DEB")
   set(CPACK_COMPONENTS_ALL Runtime Development)
+  if(CPACK_POLYMILL_PYTHON)
+    list(APPEND CPACK_COMPONENTS_ALL Python)
+  endif()
   # Each package's description opens with its own synopsis, not the project's.
   unset(CPACK_PACKAGE_DESCRIPTION_SUMMARY)
 endif()

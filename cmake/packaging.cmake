@@ -137,5 +137,25 @@ string(JOIN "\n" CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION
 # The CMake package's build-time conversions run the commands of the polymill package.
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "polymill (= ${PROJECT_VERSION})")
 
+# The Python package, where this build made its module: python3-polymill_VERSION_ARCH.deb.
+if(TARGET polymill_python)
+  set(CPACK_POLYMILL_PYTHON ON)
+  set(polymill_python_doc_dir ${CMAKE_INSTALL_DATAROOTDIR}/doc/python3-polymill)
+  install(FILES docs/copyright DESTINATION ${polymill_python_doc_dir} COMPONENT Python)
+  if(NOT WIN32)
+    install(FILES ${polymill_docs}/changelog.gz DESTINATION ${polymill_python_doc_dir} COMPONENT Python)
+  endif()
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-polymill)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS "python3 (>= 3.8), python3-numpy")
+  string(JOIN "\n" CPACK_DEBIAN_PYTHON_DESCRIPTION
+       "convert 3DS triangle meshes into numpy arrays (Python 3)"
+       "polymill's conversion for Python: polymill.load turns a 3DS scene into"
+       "numpy arrays of its vertices, faces, texture coordinates and triangles,"
+       "with the index of its objects; polymill.convert gives the polymill"
+       "command's exact big-endian files and trace; polymill.convert_files and"
+       "python3 -m polymill convert many scenes at once, on every core.")
+endif()
+
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_LIST_DIR}/package_contents.cmake)
 include(CPack)

@@ -32,7 +32,8 @@ def metadata(version: str, readme: str) -> str:
         "Home-page: https://polymill.dev\n"
         "License: see the project's copyright file\n"
         "Requires-Python: >=3.8\n"
-        "Requires-Dist: numpy\n"
+        "Provides-Extra: numpy\n"
+        'Requires-Dist: numpy; extra == "numpy"\n'
         "Description-Content-Type: text/markdown\n"
         "\n" + readme
     )

@@ -1,13 +1,14 @@
 #!/bin/sh
 # Builds and runs every test (cmake --workflow --preset default), first
 # installing from Debian's packages what the tests need and the machine lacks:
-# GoogleTest. Installing needs root, or sudo.
+# GoogleTest, and for the Python package's tests Python's headers, numpy and
+# pytest. Installing needs root, or sudo.
 set -eu
 cd "$(dirname "$0")/.."
 
-needed="libgtest-dev"
+needed="libgtest-dev python3-dev python3-numpy python3-pytest"
 missing=""
-command -v dpkg-query >/dev/null || needed=""  # not a Debian system: bring GoogleTest yourself
+command -v dpkg-query >/dev/null || needed=""  # not a Debian system: bring them yourself
 for package in $needed; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing="$missing $package"
 done

@@ -31,16 +31,37 @@ auto withoutGil(Work work) {
   return result;
 }
 
-// A file's bytes as Python bytes (or a bytearray, which a loader turns into
-// an array in place), the vector's memory let go at once; None for a file the
-// program would not create.
-PyObject* fileObject(std::optional<std::vector<std::uint8_t>>& file, bool writable) {
+constexpr const char* kFileCapsule = "polymill.file";
+
+void releaseFile(PyObject* capsule) {
+  delete static_cast<std::vector<std::uint8_t>*>(PyCapsule_GetPointer(capsule, kFileCapsule));
+}
+
+// A file's bytes for a loader, which makes an array of them where they lie:
+// (owner, address, size), the owner a capsule that frees them with the last
+// array that uses them. None for a file the program would not create.
+PyObject* ownedFile(std::optional<std::vector<std::uint8_t>>& file) {
+  auto* bytes = new std::vector<std::uint8_t>(std::move(*file));
+  PyObject* owner = PyCapsule_New(bytes, kFileCapsule, releaseFile);
+  if (owner == nullptr) {
+    delete bytes;
+    return nullptr;
+  }
+  return Py_BuildValue("(NKn)", owner, static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(bytes->data())),
+                       static_cast<Py_ssize_t>(bytes->size()));
+}
+
+// A file's bytes as Python bytes, or for a loader as above; None for a file
+// the program would not create.
+PyObject* fileObject(std::optional<std::vector<std::uint8_t>>& file, bool forLoader) {
   if (!file) {
     Py_RETURN_NONE;
   }
-  const auto* data = reinterpret_cast<const char*>(file->data());
-  const auto size = static_cast<Py_ssize_t>(file->size());
-  PyObject* object = writable ? PyByteArray_FromStringAndSize(data, size) : PyBytes_FromStringAndSize(data, size);
+  if (forLoader) {
+    return ownedFile(file);
+  }
+  PyObject* object =
+      PyBytes_FromStringAndSize(reinterpret_cast<const char*>(file->data()), static_cast<Py_ssize_t>(file->size()));
   std::vector<std::uint8_t>().swap(*file);
   return object;
 }
@@ -50,8 +71,8 @@ PyObject* boundsObject(const std::optional<polymill::Bounds>& bounds) {
     Py_RETURN_NONE;
   }
   const auto& [min, max] = *bounds;
-  return Py_BuildValue("((ddd)(ddd))", double{min[0]}, double{min[1]}, double{min[2]}, double{max[0]},
-                       double{max[1]}, double{max[2]});
+  return Py_BuildValue("((ddd)(ddd))", double{min[0]}, double{min[1]}, double{min[2]}, double{max[0]}, double{max[1]},
+                       double{max[2]});
 }
 
 // (name, raw name, mesh, first vertex, vertices, first face, faces, first
@@ -77,12 +98,11 @@ PyObject* objectTuple(const polymill::Object& object) {
     Py_XDECREF(bounds);
     return nullptr;
   }
-  return Py_BuildValue("(NNNKKKKKKN)", name, rawName, PyBool_FromLong(object.mesh),
-                       static_cast<unsigned long long>(object.firstVertex),
-                       static_cast<unsigned long long>(object.vertices),
-                       static_cast<unsigned long long>(object.firstFace), static_cast<unsigned long long>(object.faces),
-                       static_cast<unsigned long long>(object.firstMapping),
-                       static_cast<unsigned long long>(object.mapping), bounds);
+  return Py_BuildValue(
+      "(NNNKKKKKKN)", name, rawName, PyBool_FromLong(object.mesh), static_cast<unsigned long long>(object.firstVertex),
+      static_cast<unsigned long long>(object.vertices), static_cast<unsigned long long>(object.firstFace),
+      static_cast<unsigned long long>(object.faces), static_cast<unsigned long long>(object.firstMapping),
+      static_cast<unsigned long long>(object.mapping), bounds);
 }
 
 PyObject* objectList(const std::vector<polymill::Object>& objects) {
@@ -98,15 +118,15 @@ PyObject* objectList(const std::vector<polymill::Object>& objects) {
   return list;
 }
 
-// (status, trace, length of the whole trace, message, vertices, faces, mapping, objects).
-PyObject* conversionTuple(polymill::HeadedConversion& result, bool writable) {
+// (status, trace, message, vertices, faces, mapping, objects).
+PyObject* conversionTuple(polymill::HeadedConversion& result, bool forLoader) {
   polymill::Conversion& conversion = result.conversion;
   PyObject* trace =
       PyBytes_FromStringAndSize(conversion.trace.data(), static_cast<Py_ssize_t>(conversion.trace.size()));
   std::string().swap(conversion.trace);
-  PyObject* vertices = fileObject(conversion.vertices, writable);
-  PyObject* faces = fileObject(conversion.faces, writable);
-  PyObject* mapping = fileObject(conversion.mapping, writable);
+  PyObject* vertices = fileObject(conversion.vertices, forLoader);
+  PyObject* faces = fileObject(conversion.faces, forLoader);
+  PyObject* mapping = fileObject(conversion.mapping, forLoader);
   PyObject* objects = objectList(conversion.objects);
   if (trace == nullptr || vertices == nullptr || faces == nullptr || mapping == nullptr || objects == nullptr) {
     for (PyObject* made : {trace, vertices, faces, mapping, objects}) {
@@ -114,15 +134,12 @@ PyObject* conversionTuple(polymill::HeadedConversion& result, bool writable) {
     }
     return nullptr;
   }
-  return Py_BuildValue("(iNKs#NNNN)", conversion.status, trace, static_cast<unsigned long long>(result.traceSize),
-                       result.message.data(), static_cast<Py_ssize_t>(result.message.size()), vertices, faces,
-                       mapping, objects);
+  return Py_BuildValue("(iNs#NNNN)", conversion.status, trace, result.message.data(),
+                       static_cast<Py_ssize_t>(result.message.size()), vertices, faces, mapping, objects);
 }
 
 // The trace's head that a call keeps: all of it for a negative limit.
-std::size_t traceLimitOf(long long limit) {
-  return limit < 0 ? SIZE_MAX : static_cast<std::size_t>(limit);
-}
+std::size_t traceLimitOf(long long limit) { return limit < 0 ? SIZE_MAX : static_cast<std::size_t>(limit); }
 
 // A name as the file system takes it (os.fsencode's bytes), with no zero byte inside.
 const char* fileNameOf(PyObject* bytes) {
@@ -151,8 +168,8 @@ PyObject* guarded(Call call) {
 PyObject* convertBytes(PyObject*, PyObject* args) {
   PyObject* data = nullptr;
   long long traceLimit = -1;
-  int writable = 0;
-  if (!PyArg_ParseTuple(args, "SLp", &data, &traceLimit, &writable)) {
+  int forLoader = 0;
+  if (!PyArg_ParseTuple(args, "SLp", &data, &traceLimit, &forLoader)) {
     return nullptr;
   }
   char* bytes = nullptr;
@@ -166,15 +183,15 @@ PyObject* convertBytes(PyObject*, PyObject* args) {
   return guarded([&] {
     polymill::HeadedConversion result =
         withoutGil([&] { return polymill::convertKeepingHead(scene, traceLimitOf(traceLimit)); });
-    return conversionTuple(result, writable != 0);
+    return conversionTuple(result, forLoader != 0);
   });
 }
 
 PyObject* convertFile(PyObject*, PyObject* args) {
   PyObject* path = nullptr;
   long long traceLimit = -1;
-  int writable = 0;
-  if (!PyArg_ParseTuple(args, "SLp", &path, &traceLimit, &writable)) {
+  int forLoader = 0;
+  if (!PyArg_ParseTuple(args, "SLp", &path, &traceLimit, &forLoader)) {
     return nullptr;
   }
   const char* name = fileNameOf(path);
@@ -184,7 +201,7 @@ PyObject* convertFile(PyObject*, PyObject* args) {
   return guarded([&] {
     polymill::HeadedConversion result =
         withoutGil([&] { return polymill::convertFileKeepingHead(name, traceLimitOf(traceLimit)); });
-    return conversionTuple(result, writable != 0);
+    return conversionTuple(result, forLoader != 0);
   });
 }
 
@@ -203,25 +220,31 @@ PyObject* writeSceneFiles(PyObject*, PyObject* args) {
   return guarded([&] {
     const polymill::SceneFilesResult result =
         withoutGil([&] { return polymill::writeSceneFiles(scene, stem, mapping != 0); });
-    return Py_BuildValue("(is#)", result.status, result.message.data(),
-                         static_cast<Py_ssize_t>(result.message.size()));
+    return Py_BuildValue("(is#)", result.status, result.message.data(), static_cast<Py_ssize_t>(result.message.size()));
   });
 }
 
 PyMethodDef methods[] = {
     {"convert", convertBytes, METH_VARARGS,
-     "convert(scene: bytes, trace_limit: int, writable: bool) -> (status, trace, trace_size, message, vertices, "
-     "faces, mapping, objects)"},
+     "convert(scene: bytes, trace_limit: int, for_loader: bool) -> (status, trace, message, vertices, faces, "
+     "mapping, objects)"},
     {"convert_file", convertFile, METH_VARARGS,
-     "convert_file(path: bytes, trace_limit: int, writable: bool) -> the same, the scene read from the file"},
+     "convert_file(path: bytes, trace_limit: int, for_loader: bool) -> the same, the scene read from the file"},
     {"write_scene_files", writeSceneFiles, METH_VARARGS,
      "write_scene_files(scene: bytes, stem: bytes, mapping: bool) -> (status, message)"},
     {nullptr, nullptr, 0, nullptr},
 };
 
 PyModuleDef moduleDefinition = {
-    PyModuleDef_HEAD_INIT, "polymill._native", "The polymill library's calls, for the polymill package.", -1, methods,
-    nullptr, nullptr, nullptr, nullptr,
+    PyModuleDef_HEAD_INIT,
+    "polymill._native",
+    "The polymill library's calls, for the polymill package.",
+    -1,
+    methods,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
 };
 
 }  // namespace

@@ -33,7 +33,7 @@ __version__ = "0.1.0"
 
 
 def _conversion(fields) -> Conversion:
-    status, trace, _trace_size, _message, vertices, faces, mapping, objects = fields
+    status, trace, _message, vertices, faces, mapping, objects = fields
     return Conversion(status, trace, vertices, faces, mapping, [object_of(o) for o in objects])
 
 

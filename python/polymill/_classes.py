@@ -65,8 +65,8 @@ class Scene:
     kept: ``vertices`` (n, 3) float32, ``faces`` (m, 3) uint16 (each object's
     own indices), ``mapping`` (k, 2) float32 or None, ``triangles`` (m, 3)
     uint32 (indices into the whole vertex array), and the object index.
-    ``trace`` holds the trace's first bytes (all of it when ``load`` was
-    asked for it, or when it is short) and ``trace_size`` its whole length."""
+    ``trace`` holds the trace's first mebibyte (all of it when ``load`` was
+    asked for it)."""
 
     vertices: "object"
     faces: "object"
@@ -74,7 +74,6 @@ class Scene:
     triangles: "object"
     objects: List[Object]
     trace: bytes
-    trace_size: int
 
 
 class ConversionError(ValueError):
@@ -82,11 +81,10 @@ class ConversionError(ValueError):
     printed (its first bytes, as ``Scene.trace``), ``message`` the message that
     ended it."""
 
-    def __init__(self, status: int, trace: bytes, trace_size: int, message: str):
+    def __init__(self, status: int, trace: bytes, message: str):
         super().__init__(message)
         self.status = status
         self.trace = trace
-        self.trace_size = trace_size
         self.message = message
 
 

@@ -6,7 +6,8 @@ from . import _native
 from ._classes import ConversionError, Scene, object_of
 
 # A trace may be larger than the arrays (a scene's mapping coordinates are all
-# printed): a loader keeps its head unless asked for all of it.
+# printed) and take longer to make: a loader makes and keeps only its head
+# unless asked for all of it.
 TRACE_HEAD = 1 << 20
 
 
@@ -14,7 +15,10 @@ def load(source, *, trace: bool = False) -> Scene:
     """The meshes of a scene (a path, or the bytes of one) as numpy arrays in
     the host's byte order. Raises ConversionError where the command gives
     status -1. With ``trace=True`` the whole trace is kept in ``Scene.trace``."""
-    import numpy as np
+    try:
+        import numpy as np
+    except ImportError as missing:
+        raise ImportError("polymill.load needs numpy (pip install numpy; Debian: python3-numpy)") from missing
 
     limit = -1 if trace else TRACE_HEAD
     if isinstance(source, (bytes, bytearray, memoryview)):
@@ -22,9 +26,9 @@ def load(source, *, trace: bool = False) -> Scene:
         fields = _native.convert(data, limit, True)
     else:
         fields = _native.convert_file(os.fsencode(source), limit, True)
-    status, head, trace_size, message, vertices, faces, mapping, objects = fields
+    status, head, message, vertices, faces, mapping, objects = fields
     if status != 0:
-        raise ConversionError(status, head, trace_size, message.strip())
+        raise ConversionError(status, head, message.strip())
     objects = [object_of(o) for o in objects]
     vertex_array = _native_order(vertices, ">f4", 3)
     face_array = _native_order(faces, ">u2", 3)
@@ -35,28 +39,44 @@ def load(source, *, trace: bool = False) -> Scene:
         triangles=_whole_indices(face_array, objects, np),
         objects=objects,
         trace=head,
-        trace_size=trace_size,
     )
 
 
-def _native_order(file: bytearray, big_endian: str, columns: int):
+class _FileMemory:
+    """A file's bytes where the library left them, shown to numpy as an array
+    of records; the arrays made of it keep it, and so its owner, alive."""
+
+    def __init__(self, owner, address: int, size: int, big_endian: str, columns: int):
+        self._owner = owner
+        records = size // (int(big_endian[2:]) * columns)
+        self.__array_interface__ = {
+            "version": 3,
+            "data": (address, False),
+            "shape": (records, columns),
+            "typestr": big_endian,
+        }
+
+
+def _native_order(file, big_endian: str, columns: int):
     """A file's records as a writeable array in the host's byte order, made in
     the file's own memory: the bytes are swapped in place, as bits (a NaN's
     payload and a negative zero stay as they are)."""
     import numpy as np
 
-    records = np.frombuffer(file, dtype=big_endian).reshape(-1, columns)
-    native = records.dtype.newbyteorder("=")
+    owner, address, size = file
+    if size == 0:
+        return np.empty((0, columns), dtype=np.dtype(big_endian).newbyteorder("="))
+    records = np.asarray(_FileMemory(owner, address, size, big_endian, columns))
     if records.dtype.isnative:
         return records
-    return records.byteswap(inplace=True).view(native)
+    return records.byteswap(inplace=True).view(records.dtype.newbyteorder("="))
 
 
 def _whole_indices(faces, objects, np):
     """Each face's indices counted over the whole vertex array: an object's own
-    indices plus its first vertex."""
-    firsts = np.array([o.first_vertex for o in objects], dtype=np.uint32)
-    counts = np.array([o.faces for o in objects], dtype=np.int64)
+    indices plus its first vertex, added where its faces lie."""
     triangles = faces.astype(np.uint32)
-    triangles += np.repeat(firsts, counts)[:, None]
+    for obj in objects:
+        if obj.faces and obj.first_vertex:
+            triangles[obj.face_slice] += np.uint32(obj.first_vertex)
     return triangles

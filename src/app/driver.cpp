@@ -311,10 +311,10 @@ Conversion convertInput(InputStream& input) {
 HeadedConversion convertKeepingHead(InputStream& input, std::size_t traceLimit) {
   TextHead trace;
   trace.limit = traceLimit;
+  trace.counted = false;
   HeadedConversion result{};
   result.conversion = convertInput(input, trace, result.message);
   result.conversion.trace = std::move(trace.kept);
-  result.traceSize = trace.size;
   return result;
 }
 
@@ -371,7 +371,8 @@ Survey survey(const char* fileName, std::size_t traceLimit) {
 
 SceneIndex indexFile(const char* fileName) {
   SceneIndex result;
-  TextHead trace;  // only counted: the run's end is all the index needs of it
+  TextHead trace;  // the run's end is all the index needs of it
+  trace.counted = false;
   result.status = guarded(&trace, [&](ByteWriter& console, const platform::MemoryBudget& budget) {
     InputStream input;
     input.openFile(fileName);  // a failure shows when the root is read

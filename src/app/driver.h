@@ -30,12 +30,11 @@ struct FileRun {
 FileRun convertIntoFiles(const char* scene, const OutputTargets& outputs, std::FILE* console);
 
 // As convert and convertFile, but of the trace only the first `traceLimit`
-// bytes are kept (in conversion.trace) and the length of all of it counted,
-// with the message that ended a failed run (as printed): for a loader, which
-// needs the arrays, where a scene's trace may be larger than they are.
+// bytes are made and kept (in conversion.trace), with the message that ended
+// a failed run (as printed): for a loader, which needs the arrays, where a
+// scene's trace may be larger than they are and take longer to make.
 struct HeadedConversion {
   Conversion conversion;
-  std::uint64_t traceSize = 0;
   std::string_view message;
 };
 HeadedConversion convertKeepingHead(std::span<const std::uint8_t> scene, std::size_t traceLimit);

@@ -128,6 +128,9 @@ void Trace::count(ChunkKind list, std::uint16_t count) {
 
 // Built in place: a large scene has millions of these lines.
 void Trace::mappingLine(std::uint32_t index, const MapCoord& coord) {
+  if (console_.pastHead()) {
+    return;  // the most costly text there is, and no one would see it
+  }
   char* out = console_.reserve(kMappingLineRoom);
   out = writeDecimal(index, out);
   out = writeText(": s= ", out);

@@ -36,8 +36,17 @@ void keepBuffer(std::unique_ptr<char[]> buffer) {
 
 }  // namespace
 
+namespace {
+
+const TextHead* uncountedHead(const ByteWriter::Target& target) {
+  TextHead* const* head = std::get_if<TextHead*>(&target);
+  return head != nullptr && !(*head)->counted ? *head : nullptr;
+}
+
+}  // namespace
+
 ByteWriter::ByteWriter(Target target, bool terminal)
-    : target_(target), buffer_(takeBuffer()), terminal_(terminal) {}
+    : target_(target), head_(uncountedHead(target)), buffer_(takeBuffer()), terminal_(terminal) {}
 
 ByteWriter::~ByteWriter() {
   flush();
@@ -47,6 +56,7 @@ ByteWriter::~ByteWriter() {
 void ByteWriter::retarget(Target target) {
   flush();
   target_ = target;
+  head_ = uncountedHead(target);
   failed_ = false;
 }
 

@@ -13,11 +13,14 @@
 namespace polymill {
 
 // Text of which only the first `limit` bytes are kept in memory, and the
-// length of all of it: a long trace shown by its head.
+// length of all of it: a long trace shown by its head. Where the length is not
+// wanted (`counted` false), text past the head need not even be made (see
+// ByteWriter::pastHead), and `size` is not the whole length.
 struct TextHead {
   std::size_t limit = 0;
   std::string kept;
   std::uint64_t size = 0;
+  bool counted = true;
 };
 
 // A large buffer in front of a C stream, or of bytes kept in memory, so that
@@ -64,6 +67,11 @@ class ByteWriter {
 
   bool terminal() const { return terminal_; }
 
+  // True when all that is written from here on would go unseen: the target is
+  // a head that is not counted, and it is full. Those who write much may then
+  // skip making it.
+  bool pastHead() const { return head_ != nullptr && head_->kept.size() + used_ >= head_->limit; }
+
   // Hands everything buffered to the target; false once any of it was lost.
   bool flush();
 
@@ -75,6 +83,7 @@ class ByteWriter {
   bool deliver(const char* data, std::size_t size);
 
   Target target_;
+  const TextHead* head_ = nullptr;  // the target, when it is a head not counted
   std::unique_ptr<char[]> buffer_;
   std::size_t used_ = 0;
   bool failed_ = false;

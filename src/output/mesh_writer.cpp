@@ -97,7 +97,8 @@ Failure writeOutputs(MeshLists& lists, OutputFile& output, const OutputTargets& 
   if (!output.isOpen()) {
     return report(console, "Error Opening File to write Vertices\n");
   }
-  if (Failure failure = writeFile<kVertexRecord, storeVertex>(output, lists.vertices, "Error Writing Vertices\n", console)) {
+  if (Failure failure =
+          writeFile<kVertexRecord, storeVertex>(output, lists.vertices, "Error Writing Vertices\n", console)) {
     return failure;
   }
   if (Failure failure = openFile(output, targets.faces, "Error Opening File to write Faces\n", console)) {
@@ -109,7 +110,8 @@ Failure writeOutputs(MeshLists& lists, OutputFile& output, const OutputTargets& 
   if (!targets.mapping.given()) {
     return std::nullopt;
   }
-  if (Failure failure = openFile(output, targets.mapping, "Error Opening File to write Mapping Coordinates\n", console)) {
+  if (Failure failure =
+          openFile(output, targets.mapping, "Error Opening File to write Mapping Coordinates\n", console)) {
     return failure;
   }
   return writeFile<kMappingRecord, storeMapCoord>(output, lists.mapping, "Error Writing Mapping Coordinates\n",
