@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Many scenes at once: a folder of scenes converted by the README's recipes,
-# one at a time and on every core. Not part of the test suite.
+# one at a time and on every core, and by the Python package (convert_files
+# in one process, and the Dask example on two local workers). Not part of the
+# test suite.
 #   bench/batch_benchmark.sh [BUILD_DIR] [WORK_DIR] [ROUNDS]
 # BUILD_DIR defaults to build/bench (cmake --workflow --preset bench); WORK_DIR,
 # where the corpus and the outputs go, to BUILD_DIR/batch-data (about 1 GB);
@@ -15,6 +17,10 @@ build=${1:-build/bench}
 work=${2:-$build/batch-data}
 rounds=${3:-3}
 polymill=$(realpath "$build/polymill")
+python_path=$(realpath "$build/python")
+[ -f "$python_path/polymill/__init__.py" ] ||
+  { echo "needs the Python package in $python_path: cmake --workflow --preset bench, with python3-dev"; exit 1; }
+examples=$(realpath "$(dirname "$0")/../examples")
 make_scene=$build/bench/make_scene
 cores=$(nproc)
 mkdir -p "$work/corpus"
@@ -37,6 +43,16 @@ every_core() {
   find "$corpus" -name '*.3ds' -print0 | xargs -0 -P"$cores" -I{} sh -c \
     'n=$(basename "$1" .3ds); "$2" "$1" "$3/$n.vertices" "$3/$n.faces" "$3/$n.mapping" > "$3/$n.trace"' _ {} "$polymill" "$1"
 }
+# The Python package: convert_files on a thread per core, in one process, and
+# the Dask example on a LocalCluster of two worker processes.
+python_convert_files() {
+  PYTHONPATH=$python_path /usr/bin/python3 -c 'import sys, polymill
+results = polymill.convert_files(sys.argv[1:-1], sys.argv[-1])
+sys.exit(any(r.status for r in results))' "$corpus"/*.3ds "$1"
+}
+dask_two_workers() {
+  PYTHONPATH=$python_path /usr/bin/python3 "$examples/dask_batch/convert_folder.py" "$corpus" "$1" > /dev/null
+}
 make_on_every_core() {
   cat >"$1/Makefile" <<MAKE
 SCENES := \$(wildcard $corpus/*.3ds)
@@ -47,13 +63,19 @@ MAKE
   make -s -C "$1" -j"$cores"
 }
 
+recipes="one_at_a_time every_core make_on_every_core python_convert_files"
+if /usr/bin/python3 -c 'import distributed' 2>/dev/null; then
+  recipes="$recipes dask_two_workers"
+else
+  echo "no Dask here (Debian: apt-get install python3-distributed): its recipe is left out"
+fi
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 cat "$corpus"/*.3ds >/dev/null
 echo "corpus: 1000 scenes, $((bytes / 1000000)) MB; $cores cores: $(grep -m 1 'model name' /proc/cpuinfo | cut -d: -f2- | xargs)"
 printf '%-28s %10s %10s %8s\n' recipe "median s" "scenes/s" "MB/s"
 declare -A times
 for round in $(seq "$rounds"); do
-  for recipe in one_at_a_time every_core make_on_every_core; do
+  for recipe in $recipes; do
     out=$work/out
     rm -rf "$out" && mkdir -p "$out" && sync
     start=$(date +%s%N)
@@ -63,7 +85,7 @@ for round in $(seq "$rounds"); do
   done
 done
 rm -rf "$work/out"
-for recipe in one_at_a_time every_core make_on_every_core; do
+for recipe in $recipes; do
   # shellcheck disable=SC2086  # the times are words
   ns=$(median ${times[$recipe]})
   awk -v r="$recipe" -v ns="$ns" -v b="$bytes" 'BEGIN { s = ns / 1e9; printf "%-28s %10.2f %10.0f %8.0f\n", r, s, 1000 / s, b / 1e6 / s }'
