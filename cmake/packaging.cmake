@@ -55,9 +55,9 @@ endif()
 # The usage message points to this README, found from the program's own place;
 # what it links to lies beside it as in the source tree.
 install(FILES README.md CONTRIBUTING.md docs/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT Runtime)
-install(FILES docs/page.md docs/node.md docs/library.md docs/speed.md docs/hostile-files.md docs/page.png
+install(FILES docs/page.md docs/node.md docs/library.md docs/python.md docs/speed.md docs/hostile-files.md docs/page.png
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs COMPONENT Runtime)
-install(DIRECTORY examples/loaders DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples COMPONENT Runtime)
+install(DIRECTORY examples/loaders examples/dask_batch DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples COMPONENT Runtime)
 # Each Debian package carries its own copyright and changelog.
 set(polymill_dev_doc_dir ${CMAKE_INSTALL_DATAROOTDIR}/doc/libpolymill-dev)
 install(FILES docs/copyright DESTINATION ${polymill_dev_doc_dir} COMPONENT Development)
