@@ -2,9 +2,7 @@
 
 #include <array>
 #include <cstdio>
-#include <filesystem>
 #include <string_view>
-#include <system_error>
 
 #include "app/driver.h"
 #include "app/objects_json.h"
@@ -41,10 +39,9 @@ std::string lineOf(std::string_view message) {
 }
 
 void removeEvery(const std::string& stem, const std::string& partial) {
-  std::error_code ignored;
   for (const std::string_view kind : kKinds) {
-    std::filesystem::remove(platform::pathOf(nameOf(partial, kind).c_str()), ignored);
-    std::filesystem::remove(platform::pathOf(nameOf(stem, kind).c_str()), ignored);
+    platform::removeFile(nameOf(partial, kind).c_str());
+    platform::removeFile(nameOf(stem, kind).c_str());
   }
 }
 
@@ -55,10 +52,7 @@ bool renameEvery(const std::string& stem, const std::string& partial, bool mappi
     if (kind == "mapping" && !mapping) {
       continue;
     }
-    std::error_code error;
-    std::filesystem::rename(platform::pathOf(nameOf(partial, kind).c_str()),
-                            platform::pathOf(nameOf(stem, kind).c_str()), error);
-    if (error) {
+    if (!platform::replaceFile(nameOf(partial, kind).c_str(), nameOf(stem, kind).c_str())) {
       return false;
     }
   }

@@ -14,7 +14,12 @@ namespace {
 // A writer's buffer is large: fresh pages for it each time would cost a call
 // that converts a small scene more than its work. The buffers of writers that
 // ended wait on their thread for the next (a conversion holds two at a time).
+#ifdef __wasi__
+// A module runs on one thread, and WASI's C library keeps no exit hooks for threads.
+std::array<std::unique_ptr<char[]>, 2> spareBuffers;
+#else
 thread_local std::array<std::unique_ptr<char[]>, 2> spareBuffers;
+#endif
 
 std::unique_ptr<char[]> takeBuffer() {
   for (std::unique_ptr<char[]>& spare : spareBuffers) {

@@ -59,6 +59,12 @@ std::FILE* openFile(const char* name, FileMode mode) {
 
 std::filesystem::path pathOf(const char* name) { return std::filesystem::path(wideOf(name)); }
 
+bool replaceFile(const char* from, const char* to) {
+  return MoveFileExW(wideOf(from).c_str(), wideOf(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+void removeFile(const char* name) { _wremove(wideOf(name).c_str()); }
+
 std::filesystem::path executablePath() {
   std::wstring name(MAX_PATH, L'\0');
   for (;;) {
@@ -137,6 +143,10 @@ bool isRegularOrAbsent(const char* name) {
 std::FILE* openFile(const char* name, FileMode mode) { return std::fopen(name, mode == FileMode::read ? "rb" : "wb"); }
 
 std::filesystem::path pathOf(const char* name) { return std::filesystem::path(name); }
+
+bool replaceFile(const char* from, const char* to) { return std::rename(from, to) == 0; }
+
+void removeFile(const char* name) { std::remove(name); }
 
 std::filesystem::path executablePath() {
 #ifdef __linux__

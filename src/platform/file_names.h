@@ -17,6 +17,14 @@ enum class FileMode { read, write };
 // Opens a named file in binary mode: for reading, or created or emptied for writing.
 std::FILE* openFile(const char* name, FileMode mode);
 
+// Gives the file `from` the name `to` in one step, replacing any file of that
+// name, so that a reader finds the old file or the new one, never neither
+// (on POSIX systems and on Windows alike); false when it cannot.
+bool replaceFile(const char* from, const char* to);
+
+// Removes the named file, if there is one.
+void removeFile(const char* name);
+
 // The name as the file system library takes it.
 std::filesystem::path pathOf(const char* name);
 
