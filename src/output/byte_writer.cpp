@@ -11,15 +11,20 @@ namespace polymill {
 
 namespace {
 
+#ifdef __wasi__
+
+// A module's instance serves a call or two and is then let go whole, and its
+// exports run the destructors of its statics after every call: it keeps no
+// buffers between writers.
+std::unique_ptr<char[]> takeBuffer() { return std::unique_ptr<char[]>(new char[ByteWriter::kCapacity]); }
+void keepBuffer(std::unique_ptr<char[]>) {}
+
+#else
+
 // A writer's buffer is large: fresh pages for it each time would cost a call
 // that converts a small scene more than its work. The buffers of writers that
 // ended wait on their thread for the next (a conversion holds two at a time).
-#ifdef __wasi__
-// A module runs on one thread, and WASI's C library keeps no exit hooks for threads.
-std::array<std::unique_ptr<char[]>, 2> spareBuffers;
-#else
 thread_local std::array<std::unique_ptr<char[]>, 2> spareBuffers;
-#endif
 
 std::unique_ptr<char[]> takeBuffer() {
   for (std::unique_ptr<char[]>& spare : spareBuffers) {
@@ -39,9 +44,7 @@ void keepBuffer(std::unique_ptr<char[]> buffer) {
   }
 }
 
-}  // namespace
-
-namespace {
+#endif
 
 const TextHead* uncountedHead(const ByteWriter::Target& target) {
   TextHead* const* head = std::get_if<TextHead*>(&target);

@@ -9,6 +9,7 @@ const OFLAGS = { create: 1, directory: 2, exclusive: 4, truncate: 8 };
 const LOOKUP_FOLLOW = 1;
 const ALL_RIGHTS = 0x1fffffffn;
 const ROOT_FD = 3;
+const CLOCK_REALTIME = 0;
 
 // proc_exit unwinds the module by throwing this; start() turns it into the status.
 class Exit {
@@ -110,7 +111,7 @@ export class Wasi {
     const call = (name) =>
       suspending && name === 'fd_read' ? new WebAssembly.Suspending(this.fdReadAwaited.bind(this)) : this[name].bind(this);
     const names = [
-      'args_get', 'args_sizes_get', 'fd_close', 'fd_fdstat_get', 'fd_fdstat_set_flags', 'fd_filestat_get', 'fd_prestat_get',
+      'args_get', 'args_sizes_get', 'clock_time_get', 'fd_close', 'fd_fdstat_get', 'fd_fdstat_set_flags', 'fd_filestat_get', 'fd_prestat_get',
       'fd_prestat_dir_name', 'fd_read', 'fd_seek', 'fd_write', 'path_filestat_get', 'path_open', 'path_readlink',
       'proc_exit',
     ];
@@ -320,6 +321,16 @@ export class Wasi {
     const bytes = new TextEncoder().encode(target).subarray(0, bufferLength);
     this.bytes().set(bytes, bufferPointer);
     return this.done(usedPointer, bytes.length);
+  }
+
+  // The time of day, or for every other clock the time since the page or
+  // process started, which tells the module how old a reading of the
+  // system's memory figures is.
+  clock_time_get(id, _precision, pointer) {
+    const nanoseconds =
+      id === CLOCK_REALTIME ? BigInt(Date.now()) * 1000000n : BigInt(Math.round(performance.now() * 1e6));
+    this.view().setBigUint64(pointer, nanoseconds, true);
+    return ERRNO.success;
   }
 
   proc_exit(code) {
