@@ -5,13 +5,17 @@
 # test suite.
 #   bench/batch_benchmark.sh [BUILD_DIR] [WORK_DIR] [ROUNDS]
 # BUILD_DIR defaults to build/bench (cmake --workflow --preset bench); WORK_DIR,
-# where the corpus and the outputs go, to BUILD_DIR/batch-data (about 1 GB);
+# where the corpus and the outputs go, to BUILD_DIR/batch-data (about 10 GB);
 # ROUNDS, the runs of each recipe whose median counts, to 3.
 #
 # The corpus, made once by make_scene: 1,000 scenes of one to three objects of
 # 1,000 to 5,000 vertices (with faces and UVs), 250 MB in all, as a game's or a
 # demo's asset folder might hold. Every run starts after `sync` with the
-# corpus in the page cache, and writes into a fresh folder, deleted after it.
+# corpus in the page cache, and writes into a fresh folder of its own. The
+# folders are deleted only once all runs are done: on a file system mounted
+# with `discard` (as this project's machine's is), deleting a run's 5,000
+# files just before the next run would have that run wait for the disk's
+# discards, timing the deletion instead of the recipe.
 set -euo pipefail
 build=${1:-build/bench}
 work=${2:-$build/batch-data}
@@ -70,14 +74,18 @@ else
   echo "no Dask here (Debian: apt-get install python3-distributed): its recipe is left out"
 fi
 median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+rm -rf "$work/out"
+free_mb=$(df -Pm "$work" | awk 'NR == 2 { print $4 }')
+needed_mb=$((rounds * 5 * 700))  # a run writes about 650 MB
+[ "$free_mb" -ge "$needed_mb" ] || { echo "needs about $needed_mb MB free under $work (has $free_mb MB)"; exit 1; }
 cat "$corpus"/*.3ds >/dev/null
 echo "corpus: 1000 scenes, $((bytes / 1000000)) MB; $cores cores: $(grep -m 1 'model name' /proc/cpuinfo | cut -d: -f2- | xargs)"
 printf '%-28s %10s %10s %8s\n' recipe "median s" "scenes/s" "MB/s"
 declare -A times
 for round in $(seq "$rounds"); do
   for recipe in $recipes; do
-    out=$work/out
-    rm -rf "$out" && mkdir -p "$out" && sync
+    out=$work/out/$recipe-$round
+    mkdir -p "$out" && sync
     start=$(date +%s%N)
     "$recipe" "$out"
     times[$recipe]="${times[$recipe]:-} $(($(date +%s%N) - start))"
