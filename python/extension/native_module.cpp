@@ -22,13 +22,15 @@
 
 namespace {
 
-// Runs `work` with the GIL released: other threads go on while a scene converts.
+// Runs `work` with the GIL released: other threads go on while a scene
+// converts. The GIL is taken back however `work` ends.
 template <typename Work>
 auto withoutGil(Work work) {
-  PyThreadState* state = PyEval_SaveThread();
-  auto result = work();
-  PyEval_RestoreThread(state);
-  return result;
+  struct Released {
+    PyThreadState* state = PyEval_SaveThread();
+    ~Released() { PyEval_RestoreThread(state); }
+  } released;
+  return work();
 }
 
 constexpr const char* kFileCapsule = "polymill.file";
