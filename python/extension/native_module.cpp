@@ -167,6 +167,15 @@ PyObject* guarded(Call call) {
   }
 }
 
+// What `convert` gives for the trace limit asked, made without the GIL, as a tuple.
+template <typename Convert>
+PyObject* conversionOf(long long traceLimit, int forLoader, Convert convert) {
+  return guarded([&] {
+    polymill::HeadedConversion result = withoutGil([&] { return convert(traceLimitOf(traceLimit)); });
+    return conversionTuple(result, forLoader != 0);
+  });
+}
+
 PyObject* convertBytes(PyObject*, PyObject* args) {
   PyObject* data = nullptr;
   long long traceLimit = -1;
@@ -182,11 +191,8 @@ PyObject* convertBytes(PyObject*, PyObject* args) {
   // bytes never change, and `args` holds these while the GIL is released.
   const std::span<const std::uint8_t> scene(reinterpret_cast<const std::uint8_t*>(bytes),
                                             static_cast<std::size_t>(size));
-  return guarded([&] {
-    polymill::HeadedConversion result =
-        withoutGil([&] { return polymill::convertKeepingHead(scene, traceLimitOf(traceLimit)); });
-    return conversionTuple(result, forLoader != 0);
-  });
+  return conversionOf(traceLimit, forLoader,
+                      [&](std::size_t limit) { return polymill::convertKeepingHead(scene, limit); });
 }
 
 PyObject* convertFile(PyObject*, PyObject* args) {
@@ -200,11 +206,8 @@ PyObject* convertFile(PyObject*, PyObject* args) {
   if (name == nullptr) {
     return nullptr;
   }
-  return guarded([&] {
-    polymill::HeadedConversion result =
-        withoutGil([&] { return polymill::convertFileKeepingHead(name, traceLimitOf(traceLimit)); });
-    return conversionTuple(result, forLoader != 0);
-  });
+  return conversionOf(traceLimit, forLoader,
+                      [&](std::size_t limit) { return polymill::convertFileKeepingHead(name, limit); });
 }
 
 PyObject* writeSceneFiles(PyObject*, PyObject* args) {
